@@ -1,0 +1,78 @@
+// Control of the POSIX platform by the program that plays the spooler and the
+// PostScript driver (renps, and the tests). The plug-in never includes this:
+// it sees only the Win32 calls of platform/win32.h.
+//
+// Printers registered here are what OpenPrinterW, GetPrinterW,
+// GetPrinterDriverW, GetJobW, DeviceCapabilitiesW and WritePrinter answer for.
+// Printer data (GetPrinterDataW/SetPrinterDataW) and registry values live in
+// the state store under the state directory, one readable text file per hive.
+#pragma once
+
+#if !defined(_WIN32)
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32.h"
+
+#define RENPS_HOST_API __attribute__((visibility("default")))
+
+namespace platform::host {
+
+struct PrinterDescription {
+  std::u16string name;                            // OpenPrinterW name
+  std::u16string port;                            // PRINTER_INFO_2W::pPortName
+  std::u16string driverName;                      // PRINTER_INFO_2W::pDriverName, DRIVER_INFO_3W::pName
+  std::vector<std::u16string> dependentFiles;     // DRIVER_INFO_3W::pDependentFiles
+  std::u16string driverDirectory;                 // GetPrinterDriverDirectoryW (default: <state dir>/drivers)
+  bool color = true;                              // DeviceCapabilitiesW(DC_COLORDEVICE)
+  std::vector<std::array<std::int32_t, 3>> resolutions{{0, 600, 600}};  // (kind, x, y); DC_ENUMRESOLUTIONS gives x, y
+  std::uint32_t driverPrivateFFFA = 0;            // DeviceCapabilitiesW(0xFFFA)
+};
+
+// Receives the bytes that WritePrinter hands to the printer. Returns false to
+// make WritePrinter fail (the failure path of the output).
+using SpoolSink = std::function<bool(const void* data, std::size_t size)>;
+
+struct JobRecord {
+  std::uint32_t jobId = 0;
+  std::u16string owner;     // JOB_INFO_1W::pUserName
+  std::u16string document;  // JOB_INFO_1W::pDocument
+  std::u16string machine;   // JOB_INFO_1W::pMachineName
+};
+
+// Registers (or replaces) a printer. The sink receives every WritePrinter on
+// any handle opened for it.
+RENPS_HOST_API void RegisterPrinter(const PrinterDescription& printer, SpoolSink sink);
+RENPS_HOST_API void UnregisterPrinter(std::u16string_view name);
+// Job record answered by GetJobW for the printer.
+RENPS_HOST_API void SetJob(std::u16string_view printerName, const JobRecord& job);
+
+// Where the state store lives; empty: RENPS_STATE_DIR, else a per-user state
+// directory ($XDG_STATE_HOME/renps or ~/.local/state/renps).
+RENPS_HOST_API void SetStateDirectory(const std::string& directory);
+RENPS_HOST_API std::string GetStateDirectory();
+
+// Fixed local time for GetLocalTime; nullopt returns to the real clock.
+RENPS_HOST_API void SetFixedLocalTime(std::optional<SYSTEMTIME> time);
+// What GetUserNameW and GetComputerNameW answer (empty: from the system).
+RENPS_HOST_API void SetMachineFacts(std::u16string_view userName, std::u16string_view computerName);
+// What GetModuleFileNameW(NULL) answers; a name ending in "spoolsv.exe" makes
+// the plug-in believe it runs inside the spooler.
+RENPS_HOST_API void SetProcessImageName(std::u16string_view path);
+
+// Receives every OutputDebugStringW line (default: appended to the file named
+// by RENPS_DEBUG_LOG, else dropped).
+RENPS_HOST_API void SetDebugLogSink(std::function<void(std::u16string_view)> sink);
+
+// Forgets printers, jobs, fixed time, facts and sinks (between tests).
+RENPS_HOST_API void Reset();
+
+}  // namespace platform::host
+
+#endif
