@@ -203,6 +203,7 @@ class AttributeBytesList {
   // --- building (each Set replaces an existing feature in place, keeping its position,
   //     and marks it specified) ---
   void Set(const AttributeBytes& attribute);
+  void Set(AttributeBytes&& attribute);
   void SetOptionValue(AttributeBytesFeatureId feature, AttributeBytesValueEnum value);
   void SetNewValueId(AttributeBytesFeatureId feature, const CXString& newValueId,
                      AttributeBytesValueEnum value = kAttributeBytesNoValue);
