@@ -170,8 +170,7 @@ static_assert(sizeof(OEM_DMEXTRAHEADER) == 12);
 static_assert(sizeof(PUBLISHERINFO) == 8);
 static_assert(sizeof(void*) != 8 || sizeof(PRINT_FEATURE_OPTION) == 16);
 
-// Exported by the plug-in module.
-extern "C" {
-HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
-HRESULT STDAPICALLTYPE DllCanUnloadNow();
-}
+// The plug-in module exports DllGetClassObject and DllCanUnloadNow with these
+// signatures (declared where they are defined; the host finds them by name).
+using PFN_DllGetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
+using PFN_DllCanUnloadNow = HRESULT(STDAPICALLTYPE*)();

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #if defined(_WIN32)
 
@@ -141,6 +142,22 @@ using FARPROC = LONG_PTR(WINAPI*)();
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_INVALID_PRINTER_NAME 1801L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_DISK_FULL 112L
+#define ERROR_BUFFER_OVERFLOW 111L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_INVALID_LEVEL 124L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_NEGATIVE_SEEK 131L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_DIRECTORY 267L
+#define ERROR_NOACCESS 998L
+#define ERROR_BADDB 1009L
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 // Files.
 #define GENERIC_READ 0x80000000u
@@ -152,6 +169,8 @@ using FARPROC = LONG_PTR(WINAPI*)();
 #define OPEN_EXISTING 3u
 #define OPEN_ALWAYS 4u
 #define TRUNCATE_EXISTING 5u
+#define FILE_ATTRIBUTE_READONLY 0x00000001u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000u
 #define FILE_BEGIN 0u
@@ -175,6 +194,9 @@ using FARPROC = LONG_PTR(WINAPI*)();
 #define REG_BINARY 3u
 #define REG_DWORD 4u
 #define REG_MULTI_SZ 7u
+#define REG_OPTION_NON_VOLATILE 0u
+#define REG_CREATED_NEW_KEY 1u
+#define REG_OPENED_EXISTING_KEY 2u
 
 struct GUID {
   std::uint32_t Data1;
@@ -476,6 +498,7 @@ RENPS_PLATFORM_API void WINAPI DebugBreak();
 inline LONG InterlockedIncrement(LONG volatile* p) { return __atomic_add_fetch(p, 1, __ATOMIC_SEQ_CST); }
 inline LONG InterlockedDecrement(LONG volatile* p) { return __atomic_sub_fetch(p, 1, __ATOMIC_SEQ_CST); }
 inline LONG InterlockedExchange(LONG volatile* p, LONG v) { return __atomic_exchange_n(p, v, __ATOMIC_SEQ_CST); }
+inline LONG InterlockedExchangeAdd(LONG volatile* p, LONG v) { return __atomic_fetch_add(p, v, __ATOMIC_SEQ_CST); }
 
 // Time and machine.
 RENPS_PLATFORM_API void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
@@ -511,12 +534,34 @@ RENPS_PLATFORM_API HRSRC WINAPI FindResourceW(HMODULE hModule, LPCWSTR lpName, L
 RENPS_PLATFORM_API HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
 RENPS_PLATFORM_API LPVOID WINAPI LockResource(HGLOBAL hResData);
 RENPS_PLATFORM_API DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
+RENPS_PLATFORM_API BOOL WINAPI FreeResource(HGLOBAL hResData);
+#define LOAD_LIBRARY_AS_DATAFILE 0x00000002u
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008u
 #define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
 #define IS_INTRESOURCE(p) ((reinterpret_cast<ULONG_PTR>(p) >> 16) == 0)
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
+
+// A module's resources on POSIX: the module registers its table when it is
+// loaded (from its constructor, with its own base address as the HMODULE, the
+// value LoadLibraryExW returns for it). A type or name is an integer id when
+// its pointer member is null (the id member then holds it) or is itself a
+// MAKEINTRESOURCEW value, and a string otherwise. The table is copied; the
+// strings and data it points to must live as long as the module.
+struct RenModuleResource {
+  const char16_t* type;
+  const char16_t* name;
+  WORD typeId;
+  WORD nameId;
+  const void* data;
+  DWORD size;
+};
+RENPS_PLATFORM_API void RenRegisterModuleResources(HMODULE module, const RenModuleResource* table, DWORD count);
+
+// The runtime library's wide file open (paths as for CreateFileW).
+RENPS_PLATFORM_API std::FILE* _wfopen(const WCHAR* filename, const WCHAR* mode);
 
 // Registry (per-user values and machine values).
 RENPS_PLATFORM_API LSTATUS WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
@@ -533,6 +578,8 @@ RENPS_PLATFORM_API LSTATUS WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName
 RENPS_PLATFORM_API LSTATUS WINAPI RegCloseKey(HKEY hKey);
 
 // Spooler.
+#define PRINTER_ATTRIBUTE_LOCAL 0x00000040u
+#define JOB_STATUS_PRINTING 0x00000010u
 RENPS_PLATFORM_API BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, PHANDLE phPrinter, LPPRINTER_DEFAULTSW pDefault);
 RENPS_PLATFORM_API BOOL WINAPI ClosePrinter(HANDLE hPrinter);
 RENPS_PLATFORM_API BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
@@ -632,6 +679,13 @@ struct SURFOBJ {
 #define GCAPS_DONTJOURNAL 0x00002000u
 #define ED_ABORTDOC 1
 #define DDI_DRIVER_VERSION_NT5_01 0x00030100u
+
+// Converts between function pointer types through void(*)(), the way the
+// hook table stores every hook as a PFN.
+template <class To, class From>
+To FunctionCast(From function) {
+  return reinterpret_cast<To>(reinterpret_cast<void (*)()>(function));
+}
 
 using PFN_DrvStartDoc = BOOL(APIENTRY*)(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId);
 using PFN_DrvEndDoc = BOOL(APIENTRY*)(SURFOBJ* pso, FLONG fl);

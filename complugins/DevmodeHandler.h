@@ -1,0 +1,7 @@
+// The plug-in's DevMode entry: size, default, convert and merge of its private
+// devmode section.
+#pragma once
+
+#include "platform/oemps.h"
+
+HRESULT HandleDevMode(DWORD dwMode, POEMDMPARAM param);

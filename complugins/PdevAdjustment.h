@@ -1,0 +1,6 @@
+// GetPDEVAdjustment: the driver's planned values that the plug-in may change.
+#pragma once
+
+#include "platform/oemps.h"
+
+HRESULT AdjustPdev(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf, DWORD cbBuffer, BOOL* pbAdjustmentDone);
