@@ -25,14 +25,14 @@
 namespace platform::host {
 
 struct PrinterDescription {
-  std::u16string name;                            // OpenPrinterW name
-  std::u16string port;                            // PRINTER_INFO_2W::pPortName
-  std::u16string driverName;                      // PRINTER_INFO_2W::pDriverName, DRIVER_INFO_3W::pName
-  std::vector<std::u16string> dependentFiles;     // DRIVER_INFO_3W::pDependentFiles
-  std::u16string driverDirectory;                 // GetPrinterDriverDirectoryW (default: <state dir>/drivers)
-  bool color = true;                              // DeviceCapabilitiesW(DC_COLORDEVICE)
+  std::u16string name;                         // OpenPrinterW name
+  std::u16string port;                         // PRINTER_INFO_2W::pPortName
+  std::u16string driverName;                   // PRINTER_INFO_2W::pDriverName, DRIVER_INFO_3W::pName
+  std::vector<std::u16string> dependentFiles;  // DRIVER_INFO_3W::pDependentFiles
+  std::u16string driverDirectory;              // GetPrinterDriverDirectoryW (default: <state dir>/drivers)
+  bool color = true;                           // DeviceCapabilitiesW(DC_COLORDEVICE)
   std::vector<std::array<std::int32_t, 3>> resolutions{{0, 600, 600}};  // (kind, x, y); DC_ENUMRESOLUTIONS gives x, y
-  std::uint32_t driverPrivateFFFA = 0;            // DeviceCapabilitiesW(0xFFFA)
+  std::uint32_t driverPrivateFFFA = 0;                                  // DeviceCapabilitiesW(0xFFFA)
 };
 
 // Receives the bytes that WritePrinter hands to the printer. Returns false to
@@ -69,6 +69,13 @@ RENPS_HOST_API void SetProcessImageName(std::u16string_view path);
 // Receives every OutputDebugStringW line (default: appended to the file named
 // by RENPS_DEBUG_LOG, else dropped).
 RENPS_HOST_API void SetDebugLogSink(std::function<void(std::u16string_view)> sink);
+
+// The last failure of the state store in this process (a damaged file with
+// its path and line, a directory that cannot be written), empty when none
+// has happened since the last Reset. The call that failed also returned a
+// Win32 error (ERROR_BADDB for a damaged file) and wrote the text to the
+// debug output.
+RENPS_HOST_API std::string GetLastStoreError();
 
 // Forgets printers, jobs, fixed time, facts and sinks (between tests).
 RENPS_HOST_API void Reset();

@@ -1,0 +1,180 @@
+// What the host program sets up for the plug-in: printers and their sinks,
+// job records, the clock, machine facts and where debug output goes.
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "internal.h"
+#include "platform/text.h"
+#include "store.h"
+
+#ifndef RENPS_STATE_DIR_DEFAULT
+#define RENPS_STATE_DIR_DEFAULT ""
+#endif
+
+namespace platform::posix {
+namespace {
+
+struct HostState {
+  std::vector<PrinterRecord> printers;  // registration order
+  std::optional<SYSTEMTIME> fixedTime;
+  std::u16string userName;
+  std::u16string computerName;
+  std::u16string processImage;
+  std::function<void(std::u16string_view)> debugSink;
+  std::string stateDirectory;
+};
+
+std::mutex g_mutex;
+HostState& State() {
+  // Never destroyed: the plug-in may still call in from static destructors.
+  static auto* state = new HostState();
+  return *state;
+}
+
+PrinterRecord* FindLocked(std::u16string_view name) {
+  for (auto& printer : State().printers)
+    if (SameName(printer.description.name, name)) return &printer;
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<PrinterRecord> FindPrinter(std::u16string_view name) {
+  std::lock_guard lock(g_mutex);
+  if (auto* printer = FindLocked(name)) return *printer;
+  return std::nullopt;
+}
+
+std::u16string DriverDirectory() {
+  {
+    std::lock_guard lock(g_mutex);
+    // The most recently registered printer that names one wins: the host
+    // drives one printer at a time.
+    auto& printers = State().printers;
+    for (auto it = printers.rbegin(); it != printers.rend(); ++it)
+      if (!it->description.driverDirectory.empty()) return it->description.driverDirectory;
+  }
+  return FromUtf8(StateDirectory() + "/drivers");
+}
+
+std::optional<SYSTEMTIME> FixedLocalTime() {
+  std::lock_guard lock(g_mutex);
+  return State().fixedTime;
+}
+
+std::u16string UserNameFact() {
+  std::lock_guard lock(g_mutex);
+  return State().userName;
+}
+
+std::u16string ComputerNameFact() {
+  std::lock_guard lock(g_mutex);
+  return State().computerName;
+}
+
+std::u16string ProcessImageName() {
+  std::lock_guard lock(g_mutex);
+  return State().processImage;
+}
+
+std::function<void(std::u16string_view)> DebugSink() {
+  std::lock_guard lock(g_mutex);
+  return State().debugSink;
+}
+
+std::string StateDirectory() {
+  {
+    std::lock_guard lock(g_mutex);
+    if (!State().stateDirectory.empty()) return State().stateDirectory;
+  }
+  if (const char* env = std::getenv("RENPS_STATE_DIR"); env != nullptr && *env != 0) return env;
+  if (*RENPS_STATE_DIR_DEFAULT != 0) return RENPS_STATE_DIR_DEFAULT;
+  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/')
+    return std::string(xdg) + "/renps";
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0)
+    return std::string(home) + "/.local/state/renps";
+  return "/tmp/renps-state";
+}
+
+}  // namespace platform::posix
+
+namespace platform::host {
+
+using namespace platform::posix;
+
+void RegisterPrinter(const PrinterDescription& printer, SpoolSink sink) {
+  std::lock_guard lock(g_mutex);
+  auto& printers = State().printers;
+  for (auto it = printers.begin(); it != printers.end(); ++it) {
+    if (SameName(it->description.name, printer.name)) {
+      // A replaced printer keeps its job record unless the host sets a new one.
+      auto job = it->job;
+      printers.erase(it);
+      printers.push_back({printer, std::move(sink), job});
+      return;
+    }
+  }
+  printers.push_back({printer, std::move(sink), std::nullopt});
+}
+
+void UnregisterPrinter(std::u16string_view name) {
+  std::lock_guard lock(g_mutex);
+  auto& printers = State().printers;
+  std::erase_if(printers, [&](const PrinterRecord& p) { return SameName(p.description.name, name); });
+}
+
+void SetJob(std::u16string_view printerName, const JobRecord& job) {
+  std::lock_guard lock(g_mutex);
+  if (auto* printer = FindLocked(printerName)) printer->job = job;
+}
+
+void SetStateDirectory(const std::string& directory) {
+  {
+    std::lock_guard lock(g_mutex);
+    State().stateDirectory = directory;
+  }
+  store::ForgetCache();
+}
+
+std::string GetStateDirectory() {
+  return StateDirectory();
+}
+
+void SetFixedLocalTime(std::optional<SYSTEMTIME> time) {
+  std::lock_guard lock(g_mutex);
+  State().fixedTime = time;
+}
+
+void SetMachineFacts(std::u16string_view userName, std::u16string_view computerName) {
+  std::lock_guard lock(g_mutex);
+  State().userName = userName;
+  State().computerName = computerName;
+}
+
+void SetProcessImageName(std::u16string_view path) {
+  std::lock_guard lock(g_mutex);
+  State().processImage = path;
+}
+
+void SetDebugLogSink(std::function<void(std::u16string_view)> sink) {
+  std::lock_guard lock(g_mutex);
+  State().debugSink = std::move(sink);
+}
+
+std::string GetLastStoreError() {
+  return store::LastError();
+}
+
+void Reset() {
+  {
+    std::lock_guard lock(g_mutex);
+    std::string directory = std::move(State().stateDirectory);
+    State() = HostState();
+    State().stateDirectory = std::move(directory);
+  }
+  store::ForgetCache();
+  store::ClearLastError();
+}
+
+}  // namespace platform::host
