@@ -51,13 +51,10 @@ class Dimension {
   CXString GetStringValue(int unit, int decimals, double roundingOffset, bool trimZeros) const;
 
   // Exact comparison of the lengths, whatever their units.
-  friend bool operator==(const Dimension& a, const Dimension& b) { return Compare(a, b) == 0; }
   friend std::partial_ordering operator<=>(const Dimension& a, const Dimension& b);
+  friend bool operator==(const Dimension& a, const Dimension& b) { return (a <=> b) == 0; }
 
  private:
-  // <0, 0, >0 (NaN values compare as unordered through operator<=>).
-  static int Compare(const Dimension& a, const Dimension& b);
-
   double value_ = 0.0;
   int unit_ = kThousandthMillimetre;
 };

@@ -28,7 +28,9 @@ class Number {
   static bool TryGetDoubleValue(const CXString& text, double& value);
 
   static CXString GetStringValue(std::int64_t value);
-  // `decimals` digits after the point (0 to 9), rounded half away from zero;
-  // with trimZeros trailing fraction zeros (and a bare point) are dropped.
-  static CXString GetStringValue(double value, int decimals, bool trimZeros = false);
+  // `decimals` digits after the point (0 to 9): the value scaled by
+  // 10^decimals is taken with GetInt64Value(scaled, roundingOffset) and written
+  // with '.' before its last `decimals` digits; with trimZeros trailing
+  // fraction zeros (and a bare point) are dropped.
+  static CXString GetStringValue(double value, int decimals, double roundingOffset, bool trimZeros);
 };

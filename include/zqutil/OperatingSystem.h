@@ -16,7 +16,7 @@ class OperatingSystem {
   // "5" Legal are the English sizes); when not set, !IsMetricCountry().
   static bool UseEnglishPaperSizes();
   // A new, empty temporary file (GetTempPathW + GetTempFileNameW, prefix "tmr");
-  // throws ExceptionMessage when none can be made.
+  // throws ExceptionUserFailure when none can be made.
   static CXString GetTempFileNameW();
   static bool FileExists(const CXString& path);
 };

@@ -26,4 +26,8 @@ CXString getPathFromFileName(const CXString& fileName);
 // cannot hold become '_').
 CXString ConvertPortNameToRegistryKey(const CXString& portName);
 
+// The hive that holds the library's machine-wide caches for the running code:
+// HKEY_LOCAL_MACHINE inside the spooler, HKEY_CURRENT_USER elsewhere.
+HKEY GetRegistryHiveByContext();
+
 }  // namespace TamorUtilities
