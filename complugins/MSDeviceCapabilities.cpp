@@ -186,8 +186,10 @@ void MSDeviceCapabilities::Initialize(HANDLE hPrinter) {
     ForgetPrinter();
     printer_ = hPrinter;
   } else if (loadState_ == kLoaded) {
-    // Another process may have rebuilt the blocks meanwhile; take its work.
-    if (DataCache(printer_, kSettingsCacheSignature).GetCurrentCRC() != settingsCacheCrc_) {
+    // Another process may have rebuilt the blocks meanwhile (take its work),
+    // and a change of context may put the caches elsewhere.
+    if (TamorUtilities::GetRegistryHiveByContext() != hive_ ||
+        DataCache(printer_, kSettingsCacheSignature).GetCurrentCRC() != settingsCacheCrc_) {
       loadState_ &= ~(kStepCacheCrc | kStepPortCache | kStepPrinterCache | kStepProduced);
     }
   }
@@ -217,6 +219,7 @@ void MSDeviceCapabilities::Load() {
     loadState_ |= kStepPort;
   }
   if (!(loadState_ & kStepCacheCrc)) {
+    hive_ = TamorUtilities::GetRegistryHiveByContext();
     settingsCacheCrc_ = DataCache(printer_, kSettingsCacheSignature).GetCurrentCRC();
     loadState_ |= kStepCacheCrc;
   }

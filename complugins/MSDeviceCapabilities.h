@@ -96,5 +96,6 @@ class MSDeviceCapabilities {
   CXString modelId_;
   bool inSpooler_ = false;
   DWORD loadState_ = 0;
+  HKEY hive_ = HKEY_LOCAL_MACHINE;
   DWORD settingsCacheCrc_ = 0;
 };
