@@ -28,6 +28,13 @@
 
 #define RENPS_PLATFORM_API
 
+// Device driver handle types of winddi.h, which cannot be included (see the
+// structures at the end of this header).
+using HSURF = HANDLE;
+using DHSURF = HANDLE;
+using DHPDEV = HANDLE;
+using HDEV = HANDLE;
+
 #else  // POSIX
 
 #if defined(RENPLATFORM_BUILD)
