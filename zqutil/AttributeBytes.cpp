@@ -243,7 +243,9 @@ bool AttributeBytesList::SetIsSpecified(AttributeBytesFeatureId feature, bool is
 
 void AttributeBytesList::ImportFromOtherList(const AttributeBytesList& other) {
   if (&other == this) return;
-  for (const AttributeBytes& attribute : other.attributes_) Set(attribute);
+  // Copy first: `other` may live inside a value that this import replaces.
+  std::vector<AttributeBytes> incoming = other.attributes_;
+  for (AttributeBytes& attribute : incoming) Set(std::move(attribute));
 }
 
 void AttributeBytesList::Clear() {
