@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The whole test run, as CI does it:
+#   1. native Release build, ctest;
+#   2. sanitizer build (ASan + UBSan), ctest;
+#   3. Windows cross build with mingw-w64, the plug-in DLL's exports and
+#      imports checked, the unit tests run once under Wine.
+# Every stage runs even after a failure; the script fails if any did.
+#   bash scripts/test-all.sh            (builds under ./build-all)
+#   RENPS_BUILD_ROOT=/tmp/b RENPS_STAGES="native windows" bash scripts/test-all.sh
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_root=${RENPS_BUILD_ROOT:-$root/build-all}
+jobs=${RENPS_JOBS:-2}
+stages=${RENPS_STAGES:-native sanitize windows}
+failed=()
+
+# Tests must not read or write the user's own state.
+export RENPS_STATE_DIR="$build_root/state"
+mkdir -p "$RENPS_STATE_DIR"
+
+banner() { printf '\n==== %s ====\n' "$*"; }
+
+run_ctest() {
+  local dir=$1
+  shift
+  # ctest prints its summary ("100% tests passed, 0 tests failed out of N").
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error "$@"
+}
+
+stage_native() {
+  local dir=$build_root/native
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
+    cmake --build "$dir" -j"$jobs" &&
+    run_ctest "$dir" -j"$jobs"
+}
+
+stage_sanitize() {
+  local dir=$build_root/sanitize
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRENPS_SANITIZE=ON &&
+    cmake --build "$dir" -j"$jobs" &&
+    ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:strict_string_checks=1} \
+      UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+      run_ctest "$dir" -j"$jobs"
+}
+
+stage_windows() {
+  local dir=$build_root/windows dll
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release &&
+    cmake --build "$dir" -j"$jobs" || return 1
+  dll=$(find "$dir" -name renpsoem.dll -not -path '*/wineprefix/*' | head -n 1)
+  if [[ -z $dll ]]; then
+    echo "renpsoem.dll was not built" >&2
+    return 1
+  fi
+  bash "$root/scripts/check-dll.sh" "$dll" || return 1
+  # One Wine prefix in the build tree (the unit test sets the same one).
+  export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  run_ctest "$dir"
+}
+
+for stage in $stages; do
+  banner "$stage"
+  start=$SECONDS
+  if "stage_$stage"; then
+    echo "stage $stage passed in $((SECONDS - start)) s"
+  else
+    echo "stage $stage FAILED after $((SECONDS - start)) s"
+    failed+=("$stage")
+  fi
+done
+
+banner summary
+if ((${#failed[@]})); then
+  echo "failed stages: ${failed[*]}"
+  exit 1
+fi
+echo "all stages passed: $stages"
