@@ -8,7 +8,8 @@
 //   %hs           a narrow string argument (const char*)
 //   %d %i %u %x %X %o %c   with flags '-', '0', '+', ' ', '#', width, '.precision',
 //                 and the length modifiers h, l, ll, I64 (integers are taken
-//                 as int / unsigned unless l/ll/I64 is given)
+//                 as int / unsigned unless l/ll/I64 is given; l is the Windows
+//                 long, 32 bits on every platform, as LONG and DWORD are)
 //   %f %e %g      double, always with '.' as the decimal point
 // The result is cut to the caller's fixed buffer size (default 1024 UTF-16
 // units including the terminating zero); a cut never leaves half a surrogate.
@@ -27,7 +28,7 @@ class CXString {
   CXString() = default;
   CXString(const char16_t* text);  // NOLINT(google-explicit-constructor): a string literal is a CXString
   CXString(const char16_t* text, std::size_t length);
-  CXString(std::u16string text);  // NOLINT(google-explicit-constructor)
+  CXString(std::u16string text);       // NOLINT(google-explicit-constructor)
   CXString(std::u16string_view text);  // NOLINT(google-explicit-constructor)
   // Narrow text is taken byte by byte as Latin-1 (the code page the printer commands use).
   static CXString FromMultiByte(const char* text, std::size_t length = npos);

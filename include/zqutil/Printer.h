@@ -45,7 +45,8 @@ class Printer {
 
   // Reads one printer data value into this object; false when it does not
   // exist (or there is no valid handle). The value stays readable through the
-  // accessors until the next read.
+  // accessors until the next read. (On Windows GetPrinterData is a macro, so
+  // the first accessor is spelt GetPrinterDataW() there; both spellings work.)
   bool GetPrinterDataW(HANDLE hPrinter, const CXString& valueName);
   bool GetPrinterDataW(const CXString& valueName) { return GetPrinterDataW(handle_, valueName); }
   const std::uint8_t* GetPrinterData() const { return data_.getLpbyte(); }
@@ -54,10 +55,8 @@ class Printer {
   const ByteBuffer& GetPrinterDataBuffer() const { return data_; }
 
   // Writes a printer data value; throws ExceptionPrinterFailure when refused.
+  // (No SetPrinterData alias: on Windows that name is a macro for SetPrinterDataW.)
   void SetPrinterDataW(const CXString& valueName, DWORD type, const void* data, DWORD size);
-  void SetPrinterData(const CXString& valueName, DWORD type, const void* data, DWORD size) {
-    SetPrinterDataW(valueName, type, data, size);
-  }
 
   // Typed reads of printer data; false when absent or of another type.
   bool GetPrinterDataDword(const CXString& valueName, DWORD& value);

@@ -124,7 +124,7 @@ TEST_F(PrinterFactsTest, PrinterDataReadAndWrite) {
 
   std::vector<std::uint8_t> large(5000);
   for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
-  printer.SetPrinterData(u"TmrDeviceSettings", REG_BINARY, large.data(), static_cast<DWORD>(large.size()));
+  printer.SetPrinterDataW(u"TmrDeviceSettings", REG_BINARY, large.data(), static_cast<DWORD>(large.size()));
   ASSERT_TRUE(printer.GetPrinterDataW(u"TmrDeviceSettings"));
   EXPECT_EQ(printer.GetPrinterDataBuffer().bytes(), large);
 
