@@ -28,6 +28,53 @@
 
 #define RENPS_PLATFORM_API
 
+// The system headers map generic names to their A/W forms by macro, which
+// silently renames our own members of the same name (GetMessage,
+// DeviceCapabilities, StartDoc ...) in some translation units and not in
+// others. Portable code always calls the W form (POSIX has no other), so the
+// generic macros go.
+#undef AddForm
+#undef AddJob
+#undef CopyFile
+#undef CreateDC
+#undef CreateFile
+#undef DeleteFile
+#undef DeleteForm
+#undef DeviceCapabilities
+#undef DocumentProperties
+#undef EnumForms
+#undef FindResource
+#undef FormatMessage
+#undef GetClassName
+#undef GetComputerName
+#undef GetEnvironmentVariable
+#undef GetFileAttributes
+#undef GetForm
+#undef GetJob
+#undef GetMessage
+#undef GetModuleFileName
+#undef GetModuleHandle
+#undef GetObject
+#undef GetPrinter
+#undef GetPrinterData
+#undef GetPrinterDriver
+#undef GetPrinterDriverDirectory
+#undef GetTempFileName
+#undef GetTempPath
+#undef GetUserName
+#undef GetVersionEx
+#undef LoadLibrary
+#undef LoadLibraryEx
+#undef LoadString
+#undef MoveFile
+#undef OpenPrinter
+#undef OutputDebugString
+#undef ResetDC
+#undef SetForm
+#undef SetJob
+#undef SetPrinterData
+#undef StartDoc
+
 // Device driver handle types of winddi.h, which cannot be included (see the
 // structures at the end of this header).
 using HSURF = HANDLE;
