@@ -160,7 +160,7 @@ void DataCache::WriteHeader(std::vector<Entry> entries) {
 }
 
 void DataCache::Write(const CXString& name, DWORD type, const ByteBuffer& data, bool onlyIfChanged) {
-  if (name.GetLength() > 0xFFFF - key_.GetLength() - 1 || data.size() > 0xFFFFFFFFu) {
+  if (name.GetLength() > 0xFFFF || data.size() > 0xFFFFFFFFu) {
     TamorThrow<ExceptionInvalidArgument>(kSource, __LINE__, "DataCache::SetCachedValue", u"value too large");
   }
   std::u16string valueName = ValueName(name);
