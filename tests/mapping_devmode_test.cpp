@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 
 #include "CoreHelper.h"
@@ -172,13 +173,15 @@ TEST(MappingPaperSize, ValidationAndFields) {
   manager->SetMsPaperSizeFeaturesCurrentValues(9, 0, 0, std::u16string(31, u'x'));
   EXPECT_EQ(devmode.dm()->dmPaperSize, 9);
   EXPECT_EQ(devmode.dm()->dmPaperWidth, 0);
-  EXPECT_EQ(devmode.dm()->dmFields & (DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH | DM_FORMNAME), DM_PAPERSIZE);
+  EXPECT_EQ(devmode.dm()->dmFields & (DM_PAPERSIZE | DM_PAPERWIDTH | DM_PAPERLENGTH | DM_FORMNAME),
+            static_cast<DWORD>(DM_PAPERSIZE));
   EXPECT_EQ(devmode.dm()->dmFormName[0], 0);
 
   manager->SetMsPaperSizeFeaturesCurrentValues(0, 1000, 1500, u"Card");
   EXPECT_EQ(manager->GetMsFeatureValue(13, false), 1000);
   EXPECT_EQ(manager->GetMsFeatureValue(14, false), 1500);
-  EXPECT_EQ(devmode.dm()->dmFields & (DM_PAPERWIDTH | DM_PAPERLENGTH), DM_PAPERWIDTH | DM_PAPERLENGTH);
+  EXPECT_EQ(devmode.dm()->dmFields & (DM_PAPERWIDTH | DM_PAPERLENGTH),
+            static_cast<DWORD>(DM_PAPERWIDTH | DM_PAPERLENGTH));
 }
 
 TEST(MappingBounds, PrivateWordsMustLieInsideThePrivatePart) {
@@ -245,6 +248,23 @@ TEST(MappingHelper, RowsTheDriverDoesNotAnswerAreDroppedAndFailuresAreNamed) {
   helper->SetForcedResult(S_OK);
   EXPECT_THROW(manager->SetMsFeatureValue(24, 4999, true), ExceptionMicrosoftDevmodeValueMappingFailed);
   EXPECT_EQ(manager->GetMsFeatureValue(5, false), 1);  // no keyword: public field
+}
+
+TEST(MappingModel, DeclaredFeatures) {
+  Devmode devmode;
+  auto manager = ByOffsets(devmode);
+  std::map<int, MsDeclaredFeature> declared;
+  for (const MsDeclaredFeature& f : manager->GetDeclaredFeatures()) declared.emplace(f.feature, f);
+  for (int internal : {10, 12, 19, 20, 28, 31}) EXPECT_EQ(declared.count(internal), 0u) << internal;
+  ASSERT_EQ(declared.count(24), 1u);
+  EXPECT_EQ(declared[24].options, (std::vector<int>{4160, 4161, 4162, 4163}));
+  EXPECT_EQ(declared[25].defaultValue, 4172);
+  EXPECT_EQ(declared[4].minimum, 25);
+  EXPECT_EQ(declared[4].maximum, 400);
+  EXPECT_EQ(declared[4].defaultValue, 100);
+  EXPECT_EQ(declared[5].maximum, 9999);
+  EXPECT_EQ(declared[5].defaultValue, 1);
+  EXPECT_FALSE(declared[5].isOption);
 }
 
 class MappingBulk : public ::testing::Test {
