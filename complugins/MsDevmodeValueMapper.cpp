@@ -47,10 +47,7 @@ void MsDevmodeValueMapper::WriteSettingsToDevmode(const AttributeBytesIndexedLis
   const bool publicPart = mode != kWritePrivateSettings;
   const bool privatePart = mode != kWritePublicFields;
 
-  // Copy the rows: an accessor never changes its working catalogue after construction,
-  // but a copy keeps this loop independent of that.
-  const std::vector<MsWorkingRow> rows = accessor_->GetWorkingCatalogue();
-  for (const MsWorkingRow& row : rows) {
+  for (const MsWorkingRow& row : accessor_->GetWorkingCatalogue()) {
     if (!row.row->inModel) continue;
     if (row.row->publicField ? !publicPart : !privatePart) continue;
     const int feature = row.row->feature;
