@@ -344,8 +344,10 @@ std::unique_ptr<PostScriptDriver::Pdev> PostScriptDriver::EnablePdev(const Devmo
 
   std::u16string name = job_.printer.name;
   PDEVOEM pdevOem = nullptr;
+  BeginTrace("IPrintOemPS2::EnablePDEV", 0);
   const HRESULT hr = plugin_->EnablePDEV(&devobj, platform::W(name.data()), 0, nullptr, 0, nullptr, sizeof(DEVINFO),
                                          &pdev->devinfo, &driverEnableData_, &pdevOem);
+  EndTrace(hr, 0, false);
   if (FAILED(hr)) throw PluginFailure("IPrintOemPS2::EnablePDEV returned " + Hex32(hr));
   if (pdevOem == nullptr) throw PluginFailure("IPrintOemPS2::EnablePDEV returned no PDEV");
   devobj.pdevOEM = pdevOem;
@@ -354,14 +356,18 @@ std::unique_ptr<PostScriptDriver::Pdev> PostScriptDriver::EnablePdev(const Devmo
 
 void PostScriptDriver::DisablePdev(std::unique_ptr<Pdev> pdev) {
   if (!pdev) return;
+  BeginTrace("IPrintOemPS2::DisablePDEV", 0);
   const HRESULT hr = plugin_->DisablePDEV(&pdev->owned.devobj);
+  EndTrace(hr, 0, false);
   if (FAILED(hr)) throw PluginFailure("IPrintOemPS2::DisablePDEV returned " + Hex32(hr));
 }
 
 void PostScriptDriver::ResetPdev(const DevmodeSpec& spec) {
   Flush(false);
   auto fresh = EnablePdev(spec);
+  BeginTrace("IPrintOemPS2::ResetPDEV", 0);
   const HRESULT hr = plugin_->ResetPDEV(&pdev_->owned.devobj, &fresh->owned.devobj);
+  EndTrace(hr, 0, false);
   if (FAILED(hr)) throw PluginFailure("IPrintOemPS2::ResetPDEV returned " + Hex32(hr));
   DisablePdev(std::move(pdev_));
   pdev_ = std::move(fresh);
@@ -434,7 +440,12 @@ bool PostScriptDriver::Command(DWORD index) {
   driverHelper_->SetCurrentIndex(previous);
   // A failing Command does not stop the driver: it keeps its own comment and
   // goes on (the plug-in reports its own faults through the debug log).
-  const bool replaced = SUCCEEDED(hr) && result == ERROR_SUCCESS;
+  // Only at the replace points does the plug-in's answer stand for the
+  // driver's own comment; elsewhere it merely says that something was written.
+  static constexpr DWORD kReplacePoints[] = {3, 4, 7, 8, 9, 10, 21, 100, 104, 106};
+  bool replacePoint = false;
+  for (DWORD point : kReplacePoints) replacePoint = replacePoint || point == index;
+  const bool replaced = replacePoint && SUCCEEDED(hr) && result == ERROR_SUCCESS;
   EndTrace(hr, result, replaced);
   return replaced;
 }

@@ -222,6 +222,11 @@ bool OutputFile::Write(const void* data, std::size_t size) {
   return !failed_;
 }
 
+std::string OutputFile::TemporaryPath() {
+  if (file_ != nullptr) std::fflush(file_);
+  return temporary_;
+}
+
 void OutputFile::Commit() {
   if (failed_ || std::fflush(file_) != 0) throw PluginFailure("writing the printer's output failed");
   if (path_.empty()) {

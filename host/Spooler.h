@@ -45,8 +45,9 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   bool Write(const void* data, std::size_t size);
-  // The bytes written so far, read back (for preview and tests).
-  std::string TemporaryPath() const { return temporary_; }
+  // Where the bytes written so far can be read back (for the preview);
+  // flushes them there first.
+  std::string TemporaryPath();
   // Moves the bytes to the output. Throws PluginFailure when that fails.
   void Commit();
 
