@@ -17,7 +17,9 @@ std::uint32_t Read32(const std::uint8_t* p) {
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-void Write32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
+void Write32(std::uint8_t* p, std::uint32_t v) {
+  std::memcpy(p, &v, sizeof v);
+}
 
 struct Section {
   std::uint32_t offset = 0;

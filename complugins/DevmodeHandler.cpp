@@ -9,7 +9,9 @@
 
 namespace {
 
-void Write32(void* p, DWORD v) { std::memcpy(p, &v, sizeof v); }
+void Write32(void* p, DWORD v) {
+  std::memcpy(p, &v, sizeof v);
+}
 
 // Outside the spooler, on an installed printer: keep the public devmode within
 // what the device can print.

@@ -67,7 +67,9 @@ void AppendLine(InjectionList& list, bool postScriptForm, const char16_t* name, 
     list.push_back(entry);
 }
 
-bool IsLeapYear(int year) { return year % 4 == 0; }
+bool IsLeapYear(int year) {
+  return year % 4 == 0;
+}
 
 int DaysInMonth(int month, int year) {
   switch (month) {
@@ -152,12 +154,23 @@ void EmitFaxAttributes(XOemPdevPs& pdev, AttributeBytesReader& settings, Injecti
   const char16_t* faxType = u"OID_VAL_FAX_TYPE_G3_AUTO";
   if (faxSettings.GetOptionValue(kFeatureFaxType, option)) {
     switch (option) {
-      case 7100: faxType = u"OID_VAL_FAX_TYPE_G3_FORCED_4800"; break;
-      case 7101: faxType = u"OID_VAL_FAX_TYPE_G3_9600"; break;
-      case 7102: faxType = u"OID_VAL_FAX_TYPE_G3_14000"; break;
-      case 7103: faxType = u"OID_VAL_FAX_TYPE_G3_19200"; break;
-      case 7104: faxType = u"OID_VAL_FAX_TYPE_G3_28800"; break;
-      default: break;
+      case 7100:
+        faxType = u"OID_VAL_FAX_TYPE_G3_FORCED_4800";
+        break;
+      case 7101:
+        faxType = u"OID_VAL_FAX_TYPE_G3_9600";
+        break;
+      case 7102:
+        faxType = u"OID_VAL_FAX_TYPE_G3_14000";
+        break;
+      case 7103:
+        faxType = u"OID_VAL_FAX_TYPE_G3_19200";
+        break;
+      case 7104:
+        faxType = u"OID_VAL_FAX_TYPE_G3_28800";
+        break;
+      default:
+        break;
     }
   }
   AppendLine(list, ps, u"OID_ATT_FAX_TYPE", u"%s", faxType);

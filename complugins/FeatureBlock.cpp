@@ -98,8 +98,7 @@ CXString ResolveJobOwner(HANDLE hPrinter, const XOemPdev& pdev, AttributeBytesRe
   }
 }
 
-std::uint32_t GetEffectiveOrientation(HANDLE /*hPrinter*/, AttributeBytesReader& settings,
-                                      MsFeatureManager& features) {
+std::uint32_t GetEffectiveOrientation(HANDLE /*hPrinter*/, AttributeBytesReader& settings, MsFeatureManager& features) {
   const std::uint32_t orientation = features.GetMsFeatureValue(kOrientationFeature, true);
   DWORD nup = 0;
   bool booklet = false;

@@ -17,7 +17,9 @@ HRESULT STDMETHODCALLTYPE IOemCF::QueryInterface(REFIID riid, void** ppv) {
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE IOemCF::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refCount_)); }
+ULONG STDMETHODCALLTYPE IOemCF::AddRef() {
+  return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+}
 
 ULONG STDMETHODCALLTYPE IOemCF::Release() {
   const LONG count = InterlockedDecrement(&refCount_);

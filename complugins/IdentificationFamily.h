@@ -18,5 +18,4 @@ void AppendDriverIdentification(HANDLE hPrinter, InjectionList& list);
 CXString BuildIdentificationPageSizeBlock(MsFeatureManager& features);
 
 bool EmitIdentificationFamilySettings(CXString& workspace, HANDLE hPrinter, XOemPdev& pdev,
-                                      AttributeBytesReader& settings, MsFeatureManager& features,
-                                      InjectionList& list);
+                                      AttributeBytesReader& settings, MsFeatureManager& features, InjectionList& list);

@@ -14,6 +14,7 @@
 #include "XDevmode.h"
 #include "XOemPdev.h"
 #include "zqutil/PrintDriver.h"
+#include "zqutil/TamorException.h"
 
 namespace {
 
@@ -109,14 +110,28 @@ XOemPdevPs& PdevOf(PDEVOBJ pdevobj) {
   return *pdev;
 }
 
-PDEVOBJ DevobjOf(SURFOBJ* pso) { return pso == nullptr ? nullptr : static_cast<PDEVOBJ>(pso->dhpdev); }
+PDEVOBJ DevobjOf(SURFOBJ* pso) {
+  return pso == nullptr ? nullptr : static_cast<PDEVOBJ>(pso->dhpdev);
+}
 
 // The escapes that stop being offered when the settings ask the driver to
 // handle PostScript passthrough itself.
 bool IsFilteredEscape(DWORD escape) {
   switch (escape) {
-    case 19: case 20: case 33: case 37: case 38: case 4110: case 4111: case 4112:
-    case 4115: case 4116: case 4117: case 4118: case 4121: case 4568:
+    case 19:
+    case 20:
+    case 33:
+    case 37:
+    case 38:
+    case 4110:
+    case 4111:
+    case 4112:
+    case 4115:
+    case 4116:
+    case 4117:
+    case 4118:
+    case 4121:
+    case 4568:
       return true;
     default:
       return false;
@@ -136,15 +151,14 @@ HRESULT DispatchCommand(RenPs& plugin, PDEVOBJ pdevobj, DWORD dwIndex, PVOID pDa
   ByteBuffer replacement;
   WorkflowObject* workflow = EnsureWorkflowExtension(plugin, hPrinter);
   if (workflow != nullptr) {
-    const HRESULT hr =
-        workflow->Command(pdevobj, dwIndex, pData, cbSize, &pdev, plugin.GetDriverHelper(), pdwResult);
+    const HRESULT hr = workflow->Command(pdevobj, dwIndex, pData, cbSize, &pdev, plugin.GetDriverHelper(), pdwResult);
     if (hr != E_NOTIMPL) return hr;
     if (workflow->ReplacementDevmode(&pdev, replacement) == 0 && replacement.size() >= sizeof(DEVMODEW))
       devmode = reinterpret_cast<DEVMODEW*>(replacement.getLpbyte());
   }
 
-  auto features = MsFeatureManager::CreateMsFeatureManagerFromDevmode(hPrinter, devmode, kHelperMode,
-                                                                        plugin.GetCoreHelper());
+  auto features =
+      MsFeatureManager::CreateMsFeatureManagerFromDevmode(hPrinter, devmode, kHelperMode, plugin.GetCoreHelper());
   const bool emit = !SuppressesDeviceCode(*features);
 
   if (emit && !plugin.IsInjectionListGenerated()) {
@@ -211,14 +225,36 @@ HRESULT DispatchCommand(RenPs& plugin, PDEVOBJ pdevobj, DWORD dwIndex, PVOID pDa
     case PSINJECT_SHOWPAGE:
       *pdwResult = ERROR_SUCCESS;
       break;
-    case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 8: case 9: case 10: case 11: case 12: case 13:
-    case 15: case 18: case 19: case 21: case 100: case 101: case 103: case 104: case 106: case 107: case 200:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 15:
+    case 18:
+    case 19:
+    case 21:
+    case 100:
+    case 101:
+    case 103:
+    case 104:
+    case 106:
+    case 107:
+    case 200:
     case 201:
       break;
     default:
+      // Not an injection point of ours (the font download among them).
       *pdwResult = ERROR_NOT_SUPPORTED;
-      result = E_NOTIMPL;
-      break;
+      return E_NOTIMPL;
   }
   if (FAILED(result)) {
     const DWORD error = GetLastError();
@@ -233,7 +269,8 @@ BOOL APIENTRY OEMStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId) {
   GuardedEntry("OEMStartDoc", 0, [&] {
     if (pdev == nullptr) return 0;
     if (dwJobId != 0) pdev->SetLong(kPdevJobId, dwJobId);
-    if (pwszDocName != nullptr) pdev->SetString(kPdevDocumentName, CXString(reinterpret_cast<const char16_t*>(pwszDocName)));
+    if (pwszDocName != nullptr)
+      pdev->SetString(kPdevDocumentName, CXString(reinterpret_cast<const char16_t*>(pwszDocName)));
     return 0;
   });
   if (pdev == nullptr || pdev->drvStartDoc == nullptr) return FALSE;
@@ -321,7 +358,8 @@ ULONG APIENTRY OEMEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG
     }
     if (iEsc < kPrivateEscapeFirst) return 0;
     result = pdev->HandleEscape(iEsc, cjIn, pvIn, cjOut, pvOut);
-    if (result == E_NOTIMPL) result = XDevmode::XDevmodeWithCachingInPdev(pdevobj, pdev)->HandleEscape(iEsc, cjIn, pvIn, cjOut, pvOut);
+    if (result == E_NOTIMPL)
+      result = XDevmode::XDevmodeWithCachingInPdev(pdevobj, pdev)->HandleEscape(iEsc, cjIn, pvIn, cjOut, pvOut);
     if (result == E_NOTIMPL) result = HandleSnippetEscape(*pdev, pdevobj, iEsc, cjIn, pvIn, cjOut, pvOut);
     if (result == E_NOTIMPL) result = HandleFaxEscape(*pdev, pdevobj, iEsc, cjIn, pvIn, cjOut, pvOut);
     return 0;

@@ -9,10 +9,10 @@
 #include "zqutil/ByteBuffer.h"
 
 struct InjectionEntry {
-  ByteBuffer data;                  // written exactly as stored, no terminator
-  std::uint32_t injectionIndex = 0; // PSINJECT_* value
-  bool once = false;                // written once, then dropped
-  std::uint32_t lastPage = 0;       // entries that stay: page counter at the last write
+  ByteBuffer data;                   // written exactly as stored, no terminator
+  std::uint32_t injectionIndex = 0;  // PSINJECT_* value
+  bool once = false;                 // written once, then dropped
+  std::uint32_t lastPage = 0;        // entries that stay: page counter at the last write
 };
 
 using InjectionList = std::list<InjectionEntry>;

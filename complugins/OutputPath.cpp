@@ -23,14 +23,14 @@ HANDLE OpenSpoolFile(XOemPdevPs& pdev) {
     SetFilePointer(file, 0, nullptr, FILE_END);
     return file;
   }
-  return CreateFileW(platform::W(path.c_str()), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                     CREATE_ALWAYS, kSpoolFlags, nullptr);
+  return CreateFileW(platform::W(path.c_str()), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                     kSpoolFlags, nullptr);
 }
 
 // Streams the finished file to the spooler and deletes it.
 void ResendSpoolFile(HANDLE hPrinter, const CXString& path) {
-  HANDLE file =
-      CreateFileW(platform::W(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kSpoolFlags, nullptr);
+  HANDLE file = CreateFileW(platform::W(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            kSpoolFlags, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   unsigned char buffer[kResendChunk];
   for (;;) {

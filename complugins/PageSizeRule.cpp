@@ -14,16 +14,17 @@ constexpr int kTypeCustomOther = 25005;
 }  // namespace
 
 PageSizeInPoints PageSizeFromWindowsFeatures(MsFeatureManager& features) {
-  const Dimension width(static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(kFeaturePaperWidth, false))),
-                        kUnitTenthsMm);
+  const Dimension width(
+      static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(kFeaturePaperWidth, false))),
+      kUnitTenthsMm);
   const Dimension length(
       static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(kFeaturePaperLength, false))),
       kUnitTenthsMm);
   PageSizeInPoints size;
   if (PageSizeDictionary::AnyExist(width, length)) {
     const auto entries = PageSizeDictionary::GetPageSizeEntryRefs(width, length);
-    size.standard = !entries.empty() && entries.front().GetType() != kTypeCustom &&
-                    entries.front().GetType() != kTypeCustomOther;
+    size.standard =
+        !entries.empty() && entries.front().GetType() != kTypeCustom && entries.front().GetType() != kTypeCustomOther;
   }
   size.width = width.GetStringValue(kUnitPoints, 0, 0.499999, false);
   size.length = length.GetStringValue(kUnitPoints, 0, 0.499999, false);

@@ -14,21 +14,23 @@
 namespace {
 // The hooks the plug-in installs in the driver, in the order the driver gets them.
 DRVFN g_hookTable[] = {
-    {INDEX_DrvStartPage, FunctionCast<PFN>(&OEMStartPage)},
-    {INDEX_DrvSendPage, FunctionCast<PFN>(&OEMSendPage)},
-    {INDEX_DrvEscape, FunctionCast<PFN>(&OEMEscape)},
-    {INDEX_DrvStartDoc, FunctionCast<PFN>(&OEMStartDoc)},
+    {INDEX_DrvStartPage, FunctionCast<PFN>(&OEMStartPage)}, {INDEX_DrvSendPage, FunctionCast<PFN>(&OEMSendPage)},
+    {INDEX_DrvEscape, FunctionCast<PFN>(&OEMEscape)},       {INDEX_DrvStartDoc, FunctionCast<PFN>(&OEMStartDoc)},
     {INDEX_DrvEndDoc, FunctionCast<PFN>(&OEMEndDoc)},
 };
 
-void WriteDword(PVOID buffer, DWORD value) { std::memcpy(buffer, &value, sizeof value); }
+void WriteDword(PVOID buffer, DWORD value) {
+  std::memcpy(buffer, &value, sizeof value);
+}
 }  // namespace
 
 RenBase::~RenBase() {
   if (spoolFile_ != nullptr && spoolFile_ != INVALID_HANDLE_VALUE) CloseHandle(spoolFile_);
 }
 
-RenPs::RenPs() : outputFilter_(this) { module_state::ObjectCreated(); }
+RenPs::RenPs() : outputFilter_(this) {
+  module_state::ObjectCreated();
+}
 
 RenPs::~RenPs() {
   if (driverHelper_ != nullptr) {
@@ -49,7 +51,9 @@ HRESULT STDMETHODCALLTYPE RenPs::QueryInterface(REFIID riid, void** ppv) {
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE RenPs::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refCount_)); }
+ULONG STDMETHODCALLTYPE RenPs::AddRef() {
+  return static_cast<ULONG>(InterlockedIncrement(&refCount_));
+}
 
 ULONG STDMETHODCALLTYPE RenPs::Release() {
   const LONG count = InterlockedDecrement(&refCount_);
@@ -122,13 +126,12 @@ HRESULT STDMETHODCALLTYPE RenPs::DisableDriver() {
   });
 }
 
-HRESULT STDMETHODCALLTYPE RenPs::EnablePDEV(PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns,
-                                            HSURF* phsurfPatterns, ULONG cjGdiInfo, GDIINFO* pGdiInfo,
-                                            ULONG cjDevInfo, DEVINFO* pDevInfo, DRVENABLEDATA* pded,
-                                            PDEVOEM* pDevOem) {
+HRESULT STDMETHODCALLTYPE RenPs::EnablePDEV(PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns, HSURF* phsurfPatterns,
+                                            ULONG cjGdiInfo, GDIINFO* pGdiInfo, ULONG cjDevInfo, DEVINFO* pDevInfo,
+                                            DRVENABLEDATA* pded, PDEVOEM* pDevOem) {
   return GuardedEntry("RenPs::EnablePDEV", E_FAIL, [&] {
-    return EnablePdev(*this, pdevobj, pPrinterName, cPatterns, phsurfPatterns, cjGdiInfo, pGdiInfo, cjDevInfo,
-                      pDevInfo, pded, pDevOem);
+    return EnablePdev(*this, pdevobj, pPrinterName, cPatterns, phsurfPatterns, cjGdiInfo, pGdiInfo, cjDevInfo, pDevInfo,
+                      pded, pDevOem);
   });
 }
 
@@ -160,8 +163,7 @@ HRESULT STDMETHODCALLTYPE RenPs::PublishDriverInterface(IUnknown* pIUnknown) {
   return E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE RenPs::Command(PDEVOBJ pdevobj, DWORD dwIndex, PVOID pData, DWORD cbSize,
-                                         DWORD* pdwResult) {
+HRESULT STDMETHODCALLTYPE RenPs::Command(PDEVOBJ pdevobj, DWORD dwIndex, PVOID pData, DWORD cbSize, DWORD* pdwResult) {
   return GuardedEntry("RenPs::Command", E_FAIL,
                       [&] { return DispatchCommand(*this, pdevobj, dwIndex, pData, cbSize, pdwResult); });
 }
@@ -180,9 +182,8 @@ HRESULT RenPs::FilterOutput(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, PDWORD 
 
 HRESULT STDMETHODCALLTYPE RenPs::GetPDEVAdjustment(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf, DWORD cbBuffer,
                                                    BOOL* pbAdjustmentDone) {
-  return GuardedEntry("RenPs::GetPDEVAdjustment", S_FALSE, [&] {
-    return AdjustPdev(pdevobj, dwAdjustType, pBuf, cbBuffer, pbAdjustmentDone);
-  });
+  return GuardedEntry("RenPs::GetPDEVAdjustment", S_FALSE,
+                      [&] { return AdjustPdev(pdevobj, dwAdjustType, pBuf, cbBuffer, pbAdjustmentDone); });
 }
 
 HRESULT RenPs::PostProcessSpoolFile(PDEVOBJ /*pdevobj*/, XOemPdev* /*pdev*/, CXString& /*path*/) {

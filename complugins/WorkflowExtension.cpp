@@ -2,4 +2,6 @@
 
 #include "RenBase.h"
 
-WorkflowObject* EnsureWorkflowExtension(RenBase& /*owner*/, HANDLE /*hPrinter*/) { return nullptr; }
+WorkflowObject* EnsureWorkflowExtension(RenBase& /*owner*/, HANDLE /*hPrinter*/) {
+  return nullptr;
+}

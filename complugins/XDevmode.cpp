@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "XOemPdev.h"
-#include "zqutil/Dimension.h"
 #include "zqutil/Crc32.h"
+#include "zqutil/Dimension.h"
 #include "zqutil/Number.h"
 #include "zqutil/TamorException.h"
 
@@ -14,7 +14,9 @@ namespace {
 
 constexpr const char* kSource = "complugins/xdevmode";
 
-std::uint16_t Read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t Read16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t Read32(const void* p) {
   std::uint32_t v;
   std::memcpy(&v, p, sizeof v);
@@ -24,7 +26,9 @@ void Write16(std::uint8_t* p, std::uint16_t v) {
   p[0] = static_cast<std::uint8_t>(v);
   p[1] = static_cast<std::uint8_t>(v >> 8);
 }
-void Write32(void* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
+void Write32(void* p, std::uint32_t v) {
+  std::memcpy(p, &v, sizeof v);
+}
 
 // A section candidate at `offset` inside the driver-extra bytes of length `extra`.
 std::uint8_t* Candidate(std::uint8_t* privatePart, std::uint32_t extra, std::uint32_t offset) {
@@ -47,8 +51,7 @@ constexpr AttributeBytesFeatureId kFeaturePaperSize = 164;
 }  // namespace
 
 XDevmode::XDevmode(const DEVMODEW* devmode) {
-  if (devmode == nullptr)
-    TamorThrow<ExceptionInvalidArgumentNullPointer>(kSource, 74, "XDevmode::XDevmode");
+  if (devmode == nullptr) TamorThrow<ExceptionInvalidArgumentNullPointer>(kSource, 74, "XDevmode::XDevmode");
   Load(devmode);
 }
 
@@ -80,8 +83,7 @@ std::uint8_t* XDevmode::GetOemDevmodeFromDevmode(const DEVMODEW* devmode) {
 }
 
 void XDevmode::ClearOemDevmode(void* section) {
-  if (section == nullptr)
-    TamorThrow<ExceptionInvalidArgumentNullPointer>(kSource, 373, "XDevmode::ClearOemDevmode");
+  if (section == nullptr) TamorThrow<ExceptionInvalidArgumentNullPointer>(kSource, 373, "XDevmode::ClearOemDevmode");
   auto* p = static_cast<std::uint8_t*>(section);
   std::memset(p, 0, kSectionSize);
   Write32(p, kSectionSize);

@@ -61,7 +61,8 @@ class XDevmode : public AttributeBytesReader {
   // AttributeBytesReader
   AttributeBytesIndexedList& GetDocumentAttributeBytesList() override;
   AttributeBytesIndexedList& GetAttributeBytesListForNameSpaceByValue(PersistentAttributes::NameSpace nameSpace);
-  virtual AttributeBytesIndexedList& GetAttributeBytesListForNameSpace(const PersistentAttributes::NameSpace& nameSpace);
+  virtual AttributeBytesIndexedList& GetAttributeBytesListForNameSpace(
+      const PersistentAttributes::NameSpace& nameSpace);
 
   // The settings escapes (0xF4357568..6D); E_NOTIMPL for any other number.
   HRESULT HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut);

@@ -16,7 +16,9 @@ std::uint32_t ReadDword(const void* p) {
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-void WriteDword(void* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
+void WriteDword(void* p, std::uint32_t v) {
+  std::memcpy(p, &v, sizeof v);
+}
 }  // namespace
 
 bool XOemPdev::GetBuffer(std::int32_t key, ByteBuffer& out) const {
@@ -49,15 +51,21 @@ bool XOemPdev::GetLong(std::int32_t key, DWORD& out) const {
   return true;
 }
 
-void XOemPdev::SetLong(std::int32_t key, DWORD value) { SetBuffer(key, ByteBuffer::createFromLongValue(value)); }
+void XOemPdev::SetLong(std::int32_t key, DWORD value) {
+  SetBuffer(key, ByteBuffer::createFromLongValue(value));
+}
 
 void XOemPdev::SetString(std::int32_t key, const CXString& value) {
   SetBuffer(key, ByteBuffer::createFromStringValue(value));
 }
 
-void XOemPdev::SetBuffer(std::int32_t key, const ByteBuffer& value) { store[key] = value; }
+void XOemPdev::SetBuffer(std::int32_t key, const ByteBuffer& value) {
+  store[key] = value;
+}
 
-void XOemPdev::Clear() { store.clear(); }
+void XOemPdev::Clear() {
+  store.clear();
+}
 
 HRESULT XOemPdev::HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut) {
   switch (iEsc) {

@@ -20,24 +20,24 @@ class FinishingVerticalFeature;
 
 // Keys of the PDEV state store and who owns them.
 enum PdevStateKey : std::int32_t {
-  kPdevPublicDevmode = 1,      // copy of the public devmode; survives the end-of-document reset
-  kPdevOutputRefused = 4,      // present: the output path refuses every write
-  kPdevCaptureActive = 5,      // the job is captured into a spool file
-  kPdevSpoolFilePath = 6,      // path of the spool file
-  kPdevDocumentName = 7,       // document name given to the start of the document
-  kPdevBookletMode = 8,        // booklet imposition mode (0 off)
-  kPdevEndOfStream = 9,        // the end of the stream was reached: the next write is the last
-  kPdevCapturedJobDone = 10,   // the captured job was finished
-  kPdevNoCapture = 11,         // non-zero: no capture and no fit-to-page procset
-  kPdevAccountingUser = 13,    // accounting user id entered at print time
-  kPdevAccountingAccount = 14, // accounting account id
-  kPdevAccountingType = 15,    // accounting account type code 0, 1 or 2
-  kPdevJobId = 16,             // spooler job id (only stored when non-zero)
-  kPdevPageNumber = 17,        // number of the page being started
-  kPdevFitToPageWritten = 18,  // the fit-to-page procset was written
-  kPdevBookletRotate = 20,     // booklet rotate-180 flag
-  kPdevDevmodeChanged = 21,    // the devmode changed at the last reset
-  kPdevSettingsCache = 22,     // cached private devmode attribute bytes
+  kPdevPublicDevmode = 1,       // copy of the public devmode; survives the end-of-document reset
+  kPdevOutputRefused = 4,       // present: the output path refuses every write
+  kPdevCaptureActive = 5,       // the job is captured into a spool file
+  kPdevSpoolFilePath = 6,       // path of the spool file
+  kPdevDocumentName = 7,        // document name given to the start of the document
+  kPdevBookletMode = 8,         // booklet imposition mode (0 off)
+  kPdevEndOfStream = 9,         // the end of the stream was reached: the next write is the last
+  kPdevCapturedJobDone = 10,    // the captured job was finished
+  kPdevNoCapture = 11,          // non-zero: no capture and no fit-to-page procset
+  kPdevAccountingUser = 13,     // accounting user id entered at print time
+  kPdevAccountingAccount = 14,  // accounting account id
+  kPdevAccountingType = 15,     // accounting account type code 0, 1 or 2
+  kPdevJobId = 16,              // spooler job id (only stored when non-zero)
+  kPdevPageNumber = 17,         // number of the page being started
+  kPdevFitToPageWritten = 18,   // the fit-to-page procset was written
+  kPdevBookletRotate = 20,      // booklet rotate-180 flag
+  kPdevDevmodeChanged = 21,     // the devmode changed at the last reset
+  kPdevSettingsCache = 22,      // cached private devmode attribute bytes
   kPdevEffectiveOrientation = 24,
 };
 

@@ -1,0 +1,227 @@
+// The private devmode section: finding it, validating it, its entries, and the
+// DevMode entry and settings escapes that applications and the driver use.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "OemSection.h"
+#include "PluginHarness.h"
+#include "XDevmode.h"
+#include "XOemPdev.h"
+#include "zqutil/TamorException.h"
+
+namespace {
+
+std::uint32_t Read32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+std::vector<std::uint8_t> ClearedSection() {
+  std::vector<std::uint8_t> section(XDevmode::kSectionSize, 0xCC);
+  XDevmode::ClearOemDevmode(section.data());
+  return section;
+}
+
+TEST(XDevmodeSection, ClearedSectionIsValidAndEmpty) {
+  auto section = ClearedSection();
+  EXPECT_EQ(Read32(section.data()), 3056u);
+  EXPECT_EQ(Read32(section.data() + 4), 0x544D4B56u);
+  EXPECT_EQ(Read32(section.data() + 8), 1u);
+  EXPECT_EQ(Read32(section.data() + 12), 3000u);
+  XDevmode reader;
+  EXPECT_TRUE(reader.Parse(section.data()));
+  ByteBuffer entry;
+  EXPECT_FALSE(reader.GetEntry(1, entry));
+  EXPECT_TRUE(reader.IsEmpty());
+}
+
+TEST(XDevmodeSection, EntriesSaveWithACrcAnotherReaderAccepts) {
+  auto section = ClearedSection();
+  XDevmode writer;
+  ASSERT_TRUE(writer.Parse(section.data()));
+  const std::uint8_t record[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  EXPECT_TRUE(writer.SetEntry(3, ByteBuffer(record, sizeof record)));
+  EXPECT_TRUE(writer.SetEntryString(4, u"alice"));
+  EXPECT_FALSE(writer.IsModified());
+  EXPECT_EQ(Read32(section.data() + 56), driversim::ComputeOemSectionCrc(section));
+
+  XDevmode reader;
+  ASSERT_TRUE(reader.Parse(section.data()));
+  ByteBuffer entry;
+  ASSERT_TRUE(reader.GetEntry(3, entry));
+  EXPECT_EQ(entry.bytes(), std::vector<std::uint8_t>(record, record + 12));
+  CXString name;
+  ASSERT_TRUE(reader.GetEntryString(4, name));
+  EXPECT_EQ(name.str(), u"alice");
+  // The driver's UI side reads the same entries.
+  auto entries = driversim::ReadOemSectionEntries(section);
+  ASSERT_TRUE(entries.has_value());
+  ASSERT_EQ(entries->size(), 2u);
+  EXPECT_EQ((*entries)[0].id, 3);
+}
+
+TEST(XDevmodeSection, DamagedSectionsReadAsEmpty) {
+  auto section = ClearedSection();
+  XDevmode writer;
+  ASSERT_TRUE(writer.Parse(section.data()));
+  writer.SetEntry(3, ByteBuffer::createFromLongValue(42));
+
+  section[70] ^= 0xFF;  // a payload byte
+  XDevmode broken;
+  EXPECT_FALSE(broken.Parse(section.data()));
+  const std::uint32_t crc = driversim::ComputeOemSectionCrc(section);
+  std::memcpy(section.data() + 56, &crc, 4);
+  XDevmode fixed;
+  EXPECT_TRUE(fixed.Parse(section.data()));
+
+  // An entry length that runs past the section, with a CRC that matches.
+  auto overrun = ClearedSection();
+  const std::uint16_t count = 1;
+  const std::uint16_t head[2] = {3, 3000};
+  std::memcpy(overrun.data() + 60, &count, 2);
+  std::memcpy(overrun.data() + 62, head, 4);
+  const std::uint32_t overrunCrc = driversim::ComputeOemSectionCrc(overrun);
+  std::memcpy(overrun.data() + 56, &overrunCrc, 4);
+  XDevmode reader;
+  EXPECT_FALSE(reader.Parse(overrun.data()));
+  ByteBuffer entry;
+  EXPECT_FALSE(reader.GetEntry(3, entry));
+}
+
+TEST(XDevmodeSection, SaveRefusesEntriesThatDoNotFit) {
+  auto section = ClearedSection();
+  XDevmode writer;
+  ASSERT_TRUE(writer.Parse(section.data()));
+  ASSERT_TRUE(writer.SetEntry(3, ByteBuffer(std::vector<std::uint8_t>(2000, 7))));
+  const auto before = section;
+  EXPECT_THROW(writer.SetEntry(5, ByteBuffer(std::vector<std::uint8_t>(987, 8))), ExceptionCapacityExceeded);
+  EXPECT_EQ(section, before) << "a refused save leaves the section as it was";
+  ByteBuffer entry;
+  EXPECT_FALSE(writer.GetEntry(5, entry));
+  EXPECT_TRUE(writer.SetEntry(5, ByteBuffer(std::vector<std::uint8_t>(986, 8)))) << "exactly 2994 bytes fit";
+}
+
+TEST(XDevmodeSection, FoundThroughEitherOffsetOfTheDriverPart) {
+  AttributeBytesList settings;
+  settings.SetOptionValue(285, 7432);
+  auto devmode = driversim::BuildDevmode({}, {}, harness::SectionWithSettings(settings));
+  auto* dm = reinterpret_cast<DEVMODEW*>(devmode.data());
+  XDevmode primary(dm);
+  DWORD family = 0;
+  EXPECT_TRUE(primary.GetOptionValueFromAttributeBytes(285, family));
+  EXPECT_EQ(family, 7432u);
+
+  // A small driver part (dmDriverExtra below 117): only the offset at byte 8 counts.
+  std::vector<std::uint8_t> small(220 + 16 + XDevmode::kSectionSize, 0);
+  std::memcpy(small.data(), devmode.data(), 220);
+  auto* smallDm = reinterpret_cast<DEVMODEW*>(small.data());
+  smallDm->dmDriverExtra = 16 + 100;  // too short for the section: nothing is found
+  const std::uint16_t offset = 16;
+  std::memcpy(small.data() + 220 + 8, &offset, 2);
+  const std::size_t sectionAt = *driversim::FindOemSection(devmode);
+  std::memcpy(small.data() + 220 + 16, devmode.data() + sectionAt, XDevmode::kSectionSize);
+  EXPECT_EQ(XDevmode::GetOemDevmodeFromDevmode(smallDm), nullptr);
+  smallDm->dmDriverExtra = static_cast<WORD>(16 + XDevmode::kSectionSize);
+  EXPECT_EQ(XDevmode::GetOemDevmodeFromDevmode(smallDm), small.data() + 220 + 16);
+  XDevmode secondary(smallDm);
+  EXPECT_TRUE(secondary.GetOptionValueFromAttributeBytes(285, family));
+
+  EXPECT_THROW(XDevmode(nullptr), ExceptionInvalidArgumentNullPointer);
+}
+
+TEST(XDevmodeSection, ConvertKeepsOwnSectionsAndClearsForeignOnes) {
+  auto in = ClearedSection();
+  XDevmode writer;
+  ASSERT_TRUE(writer.Parse(in.data()));
+  writer.SetEntry(3, ByteBuffer::createFromLongValue(5));
+  std::uint32_t shortSize = 2000;
+  std::memcpy(in.data(), &shortSize, 4);
+
+  auto out = ClearedSection();
+  std::memset(out.data() + 2500, 0x5A, 100);  // beyond the 2000 copied bytes: cleared, not copied
+  XDevmode converter;
+  EXPECT_TRUE(converter.Convert(in.data(), out.data()));
+  EXPECT_EQ(Read32(out.data()), 3056u);
+  EXPECT_EQ(out[2550], 0);
+  ByteBuffer entry;
+  EXPECT_TRUE(converter.GetEntry(3, entry));
+
+  auto foreign = in;
+  const std::uint32_t otherSignature = 0x12345678;
+  std::memcpy(foreign.data() + 4, &otherSignature, 4);
+  auto out2 = ClearedSection();
+  XDevmode converter2;
+  EXPECT_TRUE(converter2.Convert(foreign.data(), out2.data()));
+  EXPECT_EQ(out2, ClearedSection());
+  EXPECT_FALSE(converter2.Convert(nullptr, out2.data()));
+}
+
+TEST(XDevmodeSection, DevModeEntryThroughCom) {
+  harness::PluginHarness h;
+  OEMDMPARAM param{};
+  param.cbSize = sizeof param;
+  EXPECT_EQ(h.plugin->DevMode(OEMDM_SIZE, &param), S_OK);
+  EXPECT_EQ(param.cbBufSize, 3056u);
+  SetLastError(0);
+  EXPECT_EQ(h.plugin->DevMode(5, &param), E_FAIL);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(h.plugin->DevMode(OEMDM_SIZE, nullptr), E_FAIL);
+
+  std::vector<std::uint8_t> out(3056, 0xAB);
+  param.pOEMDMOut = out.data();
+  param.pPublicDMIn = h.Devmode();
+  h.Devmode()->dmFields &= ~DM_SCALE;
+  EXPECT_EQ(h.plugin->DevMode(OEMDM_DEFAULT, &param), S_OK);
+  EXPECT_EQ(out, ClearedSection());
+  EXPECT_NE(h.Devmode()->dmFields & DM_SCALE, 0u);
+
+  auto in = ClearedSection();
+  XDevmode writer;
+  ASSERT_TRUE(writer.Parse(in.data()));
+  writer.SetEntry(1, ByteBuffer::createFromLongValue(0));
+  param.pOEMDMIn = in.data();
+  EXPECT_EQ(h.plugin->DevMode(OEMDM_CONVERT, &param), S_OK);
+  EXPECT_EQ(out, in);
+  param.pOEMDMOut = nullptr;
+  EXPECT_EQ(h.plugin->DevMode(OEMDM_CONVERT, &param), S_OK);
+}
+
+TEST(XDevmodeSection, SettingsEscapesAnswerFromTheDocumentSettings) {
+  harness::PluginHarness h;
+  AttributeBytesList settings;
+  settings.SetOptionValue(52, 4470);
+  settings.SetIntegerValue(60, -3);
+  AttributeBytesList media;
+  media.SetPaperSizeValues(164, 2159, 2794);
+  AttributeBytesList cover;
+  cover.SetCollection(210, media);
+  settings.SetCollection(478, cover);
+  h.SetSettings(settings);
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+
+  std::uint32_t feature = 52;
+  DWORD value = 0;
+  EXPECT_EQ(h.Escape(0xF4357568, 4, &feature, 4, &value), 1u);
+  EXPECT_EQ(value, 4470u);
+  EXPECT_EQ(h.Escape(0xF435756B, 4, &feature, 0, nullptr), 4470u);
+  EXPECT_EQ(h.Escape(0xF4357568, 4, &feature, 2, &value), static_cast<ULONG>(E_FAIL));
+  feature = 60;
+  EXPECT_EQ(h.Escape(0xF4357569, 4, &feature, 4, &value), 1u);
+  EXPECT_EQ(static_cast<std::int32_t>(value), -3);
+  EXPECT_EQ(h.Escape(0xF435756C, 4, &feature, 0, nullptr), static_cast<ULONG>(-3));
+  feature = 53;
+  EXPECT_EQ(h.Escape(0xF435756B, 4, &feature, 0, nullptr), static_cast<ULONG>(E_FAIL));
+  feature = 478;
+  EXPECT_EQ(h.Escape(0xF435756D, 4, &feature, 0, nullptr), (2794u << 16) | 2159u);
+  feature = 477;
+  EXPECT_EQ(h.Escape(0xF435756D, 4, &feature, 0, nullptr), static_cast<ULONG>(E_FAIL));
+  EXPECT_EQ(h.Escape(0xF435756B, 3, &feature, 0, nullptr), static_cast<ULONG>(E_FAIL));
+  // The document settings are now cached in the device context.
+  ByteBuffer cache;
+  EXPECT_TRUE(static_cast<XOemPdev*>(h.devobj.pdevOEM)->GetBuffer(kPdevSettingsCache, cache));
+  EXPECT_FALSE(cache.empty());
+}
+
+}  // namespace
