@@ -35,7 +35,7 @@ class Sink {
   std::u16string out_;
 };
 
-struct Spec {
+struct Directive {
   bool left = false;
   bool zero = false;
   bool plus = false;
@@ -59,14 +59,14 @@ std::size_t ReadNumber(const char16_t*& p) {
   return n;
 }
 
-void PutPadded(Sink& sink, const Spec& spec, std::u16string_view prefix, std::u16string_view body) {
+void PutPadded(Sink& sink, const Directive& field, std::u16string_view prefix, std::u16string_view body) {
   std::size_t length = prefix.size() + body.size();
-  std::size_t pad = spec.width > length ? spec.width - length : 0;
-  if (spec.left) {
+  std::size_t pad = field.width > length ? field.width - length : 0;
+  if (field.left) {
     sink.Append(prefix);
     sink.Append(body);
     sink.Repeat(u' ', pad);
-  } else if (spec.zero) {
+  } else if (field.zero) {
     sink.Append(prefix);
     sink.Repeat(u'0', pad);
     sink.Append(body);
@@ -84,7 +84,7 @@ std::u16string Widen(std::string_view narrow) {
   return out;
 }
 
-void FormatInteger(Sink& sink, Spec spec, char16_t conversion, std::uint64_t magnitude, bool negative) {
+void FormatInteger(Sink& sink, Directive field, char16_t conversion, std::uint64_t magnitude, bool negative) {
   unsigned base = 10;
   if (conversion == u'x' || conversion == u'X') base = 16;
   if (conversion == u'o') base = 8;
@@ -94,7 +94,7 @@ void FormatInteger(Sink& sink, Spec spec, char16_t conversion, std::uint64_t mag
   std::size_t count = 0;
   for (std::uint64_t v = magnitude; v != 0; v /= base) reversed[count++] = static_cast<char16_t>(digitsOf[v % base]);
   std::u16string digits;
-  std::size_t minimum = spec.hasPrecision ? std::min(spec.precision, kMaxField) : 1;
+  std::size_t minimum = field.hasPrecision ? std::min(field.precision, kMaxField) : 1;
   if (count < minimum) digits.assign(minimum - count, u'0');
   for (std::size_t i = count; i > 0; --i) digits.push_back(reversed[i - 1]);
 
@@ -102,24 +102,24 @@ void FormatInteger(Sink& sink, Spec spec, char16_t conversion, std::uint64_t mag
   if (conversion == u'd' || conversion == u'i') {
     if (negative)
       prefix = u"-";
-    else if (spec.plus)
+    else if (field.plus)
       prefix = u"+";
-    else if (spec.space)
+    else if (field.space)
       prefix = u" ";
-  } else if (spec.alternate && magnitude != 0) {
+  } else if (field.alternate && magnitude != 0) {
     if (base == 16) prefix = conversion == u'X' ? u"0X" : u"0x";
     if (base == 8 && (digits.empty() || digits.front() != u'0')) prefix = u"0";
   }
-  if (spec.hasPrecision) spec.zero = false;  // as printf: a precision turns the 0 flag off
-  PutPadded(sink, spec, prefix, digits);
+  if (field.hasPrecision) field.zero = false;  // as printf: a precision turns the 0 flag off
+  PutPadded(sink, field, prefix, digits);
 }
 
-void FormatFloating(Sink& sink, Spec spec, char16_t conversion, double value) {
+void FormatFloating(Sink& sink, Directive field, char16_t conversion, double value) {
   std::chars_format format = std::chars_format::fixed;
   char16_t lower = conversion | 0x20;
   if (lower == u'e') format = std::chars_format::scientific;
   if (lower == u'g') format = std::chars_format::general;
-  int precision = spec.hasPrecision ? static_cast<int>(std::min<std::size_t>(spec.precision, 300)) : 6;
+  int precision = field.hasPrecision ? static_cast<int>(std::min<std::size_t>(field.precision, 300)) : 6;
   if (lower == u'g' && precision == 0) precision = 1;
 
   // std::to_chars never looks at the locale, so the point is always '.'.
@@ -128,19 +128,19 @@ void FormatFloating(Sink& sink, Spec spec, char16_t conversion, double value) {
   double magnitude = negative ? -value : value;
   auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, format, precision);
   std::string text = result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("?");
-  if (spec.alternate && text.find_first_of(".en") == std::string::npos) text += '.';
+  if (field.alternate && text.find_first_of(".en") == std::string::npos) text += '.';
   if (conversion != lower)
     std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
 
-  std::u16string prefix = negative ? u"-" : spec.plus ? u"+" : spec.space ? u" " : u"";
-  if (!std::isfinite(value)) spec.zero = false;
-  PutPadded(sink, spec, prefix, Widen(text));
+  std::u16string prefix = negative ? u"-" : field.plus ? u"+" : field.space ? u" " : u"";
+  if (!std::isfinite(value)) field.zero = false;
+  PutPadded(sink, field, prefix, Widen(text));
 }
 
-void FormatText(Sink& sink, Spec spec, std::u16string_view text) {
-  if (spec.hasPrecision && spec.precision < text.size()) text = text.substr(0, spec.precision);
-  spec.zero = false;
-  PutPadded(sink, spec, u"", text);
+void FormatText(Sink& sink, Directive field, std::u16string_view text) {
+  if (field.hasPrecision && field.precision < text.size()) text = text.substr(0, field.precision);
+  field.zero = false;
+  PutPadded(sink, field, u"", text);
 }
 
 std::u16string FormatInto(std::size_t bufferSize, const char16_t* format, va_list args) {
@@ -158,71 +158,71 @@ std::u16string FormatInto(std::size_t bufferSize, const char16_t* format, va_lis
       ++p;
       continue;
     }
-    Spec spec;
+    Directive field;
     for (;; ++p) {
       if (*p == u'-')
-        spec.left = true;
+        field.left = true;
       else if (*p == u'0')
-        spec.zero = true;
+        field.zero = true;
       else if (*p == u'+')
-        spec.plus = true;
+        field.plus = true;
       else if (*p == u' ')
-        spec.space = true;
+        field.space = true;
       else if (*p == u'#')
-        spec.alternate = true;
+        field.alternate = true;
       else
         break;
     }
     if (*p == u'*') {
       int width = va_arg(args, int);
       if (width < 0) {
-        spec.left = true;
+        field.left = true;
         width = width == INT32_MIN ? INT32_MAX : -width;
       }
-      spec.width = std::min<std::size_t>(static_cast<std::size_t>(width), kMaxField);
+      field.width = std::min<std::size_t>(static_cast<std::size_t>(width), kMaxField);
       ++p;
     } else {
-      spec.width = ReadNumber(p);
+      field.width = ReadNumber(p);
     }
     if (*p == u'.') {
       ++p;
-      spec.hasPrecision = true;
+      field.hasPrecision = true;
       if (*p == u'*') {
         int precision = va_arg(args, int);
-        spec.hasPrecision = precision >= 0;
-        spec.precision = precision >= 0 ? std::min<std::size_t>(static_cast<std::size_t>(precision), kMaxField) : 0;
+        field.hasPrecision = precision >= 0;
+        field.precision = precision >= 0 ? std::min<std::size_t>(static_cast<std::size_t>(precision), kMaxField) : 0;
         ++p;
       } else {
-        spec.precision = ReadNumber(p);
+        field.precision = ReadNumber(p);
       }
     }
-    if (spec.left) spec.zero = false;
+    if (field.left) field.zero = false;
 
     // Length modifiers. 'l' is the Windows long, 32 bits, whatever the host's
     // long is: the callers pass LONG and DWORD values with it.
     if (p[0] == u'h' && p[1] == u'h') {
-      spec.length = Spec::Length::kChar;
+      field.length = Directive::Length::kChar;
       p += 2;
     } else if (*p == u'h') {
-      spec.length = Spec::Length::kShort;
+      field.length = Directive::Length::kShort;
       ++p;
     } else if (p[0] == u'l' && p[1] == u'l') {
-      spec.length = Spec::Length::kLongLong;
+      field.length = Directive::Length::kLongLong;
       p += 2;
     } else if (*p == u'l' || *p == u'w') {
-      spec.length = *p == u'w' ? Spec::Length::kWide : Spec::Length::kLong;
+      field.length = *p == u'w' ? Directive::Length::kWide : Directive::Length::kLong;
       ++p;
     } else if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
-      spec.length = Spec::Length::kLongLong;
+      field.length = Directive::Length::kLongLong;
       p += 3;
     } else if (p[0] == u'I' && p[1] == u'3' && p[2] == u'2') {
-      spec.length = Spec::Length::kLong;
+      field.length = Directive::Length::kLong;
       p += 3;
     } else if (*p == u'I' || *p == u'z' || *p == u't') {
-      spec.length = Spec::Length::kSize;
+      field.length = Directive::Length::kSize;
       ++p;
     } else if (*p == u'j' || *p == u'L') {
-      spec.length = Spec::Length::kLongLong;
+      field.length = Directive::Length::kLongLong;
       ++p;
     }
 
@@ -231,17 +231,17 @@ std::u16string FormatInto(std::size_t bufferSize, const char16_t* format, va_lis
       case u'd':
       case u'i': {
         std::int64_t v;
-        switch (spec.length) {
-          case Spec::Length::kLongLong:
+        switch (field.length) {
+          case Directive::Length::kLongLong:
             v = va_arg(args, long long);
             break;
-          case Spec::Length::kSize:
+          case Directive::Length::kSize:
             v = static_cast<std::int64_t>(va_arg(args, std::ptrdiff_t));
             break;
-          case Spec::Length::kShort:
+          case Directive::Length::kShort:
             v = static_cast<short>(va_arg(args, int));
             break;
-          case Spec::Length::kChar:
+          case Directive::Length::kChar:
             v = static_cast<signed char>(va_arg(args, int));
             break;
           default:
@@ -249,7 +249,7 @@ std::u16string FormatInto(std::size_t bufferSize, const char16_t* format, va_lis
             break;
         }
         std::uint64_t magnitude = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-        FormatInteger(sink, spec, conversion, magnitude, v < 0);
+        FormatInteger(sink, field, conversion, magnitude, v < 0);
         break;
       }
       case u'u':
@@ -257,31 +257,31 @@ std::u16string FormatInto(std::size_t bufferSize, const char16_t* format, va_lis
       case u'X':
       case u'o': {
         std::uint64_t v;
-        switch (spec.length) {
-          case Spec::Length::kLongLong:
+        switch (field.length) {
+          case Directive::Length::kLongLong:
             v = va_arg(args, unsigned long long);
             break;
-          case Spec::Length::kSize:
+          case Directive::Length::kSize:
             v = va_arg(args, std::size_t);
             break;
-          case Spec::Length::kShort:
+          case Directive::Length::kShort:
             v = static_cast<unsigned short>(va_arg(args, unsigned));
             break;
-          case Spec::Length::kChar:
+          case Directive::Length::kChar:
             v = static_cast<unsigned char>(va_arg(args, unsigned));
             break;
           default:
             v = va_arg(args, unsigned);
             break;
         }
-        FormatInteger(sink, spec, conversion, v, false);
+        FormatInteger(sink, field, conversion, v, false);
         break;
       }
       case u'p': {
         auto v = reinterpret_cast<std::uintptr_t>(va_arg(args, void*));
-        spec.hasPrecision = true;
-        spec.precision = sizeof(void*) * 2;
-        FormatInteger(sink, spec, u'X', v, false);
+        field.hasPrecision = true;
+        field.precision = sizeof(void*) * 2;
+        FormatInteger(sink, field, u'X', v, false);
         break;
       }
       case u'f':
@@ -290,36 +290,36 @@ std::u16string FormatInto(std::size_t bufferSize, const char16_t* format, va_lis
       case u'E':
       case u'g':
       case u'G':
-        FormatFloating(sink, spec, conversion, va_arg(args, double));
+        FormatFloating(sink, field, conversion, va_arg(args, double));
         break;
       case u'c':
       case u'C': {
         int v = va_arg(args, int);
-        char16_t c = spec.length == Spec::Length::kShort ? static_cast<char16_t>(static_cast<unsigned char>(v))
-                                                         : static_cast<char16_t>(v);
-        FormatText(sink, spec, std::u16string_view(&c, 1));
+        char16_t c = field.length == Directive::Length::kShort ? static_cast<char16_t>(static_cast<unsigned char>(v))
+                                                               : static_cast<char16_t>(v);
+        FormatText(sink, field, std::u16string_view(&c, 1));
         break;
       }
       case u's':
       case u'S': {
-        if (spec.length == Spec::Length::kShort || spec.length == Spec::Length::kChar) {
+        if (field.length == Directive::Length::kShort || field.length == Directive::Length::kChar) {
           const char* narrow = va_arg(args, const char*);
           if (narrow == nullptr) {
-            FormatText(sink, spec, u"(null)");
+            FormatText(sink, field, u"(null)");
           } else {
             // Read no further than the precision allows: the text need not be terminated then.
-            std::size_t limit = spec.hasPrecision ? spec.precision : static_cast<std::size_t>(-1);
+            std::size_t limit = field.hasPrecision ? field.precision : static_cast<std::size_t>(-1);
             std::size_t n = 0;
             while (n < limit && narrow[n] != 0) ++n;
-            FormatText(sink, spec, Widen(std::string_view(narrow, n)));
+            FormatText(sink, field, Widen(std::string_view(narrow, n)));
           }
         } else {
           const char16_t* wide = va_arg(args, const char16_t*);
           if (wide == nullptr) {
-            FormatText(sink, spec, u"(null)");
+            FormatText(sink, field, u"(null)");
           } else {
-            std::size_t limit = spec.hasPrecision ? spec.precision : static_cast<std::size_t>(-1);
-            FormatText(sink, spec, std::u16string_view(wide, platform::Length(wide, limit)));
+            std::size_t limit = field.hasPrecision ? field.precision : static_cast<std::size_t>(-1);
+            FormatText(sink, field, std::u16string_view(wide, platform::Length(wide, limit)));
           }
         }
         break;
