@@ -363,7 +363,7 @@ void PostScriptDriver::DisablePdev(std::unique_ptr<Pdev> pdev) {
 }
 
 void PostScriptDriver::ResetPdev(const DevmodeSpec& spec) {
-  Flush(false);
+  Flush(FlushMode::All);
   auto fresh = EnablePdev(spec);
   BeginTrace("IPrintOemPS2::ResetPDEV", 0);
   const HRESULT hr = plugin_->ResetPDEV(&pdev_->owned.devobj, &fresh->owned.devobj);
@@ -380,7 +380,7 @@ void PostScriptDriver::Write(const std::string& text) {
   WriteBytes(text.data(), text.size());
   // Only the driver's own writes flush: the plug-in is never re-entered from
   // inside one of its own DrvWriteSpoolBuf calls.
-  if (buffer_.size() > options_.bufferSize) Flush(false);
+  if (buffer_.size() > options_.bufferSize) Flush(FlushMode::IfFull);
 }
 
 void PostScriptDriver::WriteBytes(const void* data, std::size_t size) {
@@ -388,7 +388,7 @@ void PostScriptDriver::WriteBytes(const void* data, std::size_t size) {
   buffer_.insert(buffer_.end(), bytes, bytes + size);
 }
 
-void PostScriptDriver::Flush(bool final) {
+void PostScriptDriver::Flush(FlushMode mode) {
   std::size_t at = 0;
   auto send = [&](std::size_t n) {
     DWORD written = 0;
@@ -401,12 +401,18 @@ void PostScriptDriver::Flush(bool final) {
     }
     at += n;
   };
-  // The last write carries everything that is left in one piece: the
-  // plug-in takes the write after the end of the stream as the job's last.
-  if (final) {
-    if (!buffer_.empty()) send(buffer_.size());
-  } else {
-    while (buffer_.size() - at > options_.bufferSize) send(options_.bufferSize);
+  switch (mode) {
+    case FlushMode::IfFull:
+      while (buffer_.size() - at > options_.bufferSize) send(options_.bufferSize);
+      break;
+    case FlushMode::All:
+      while (at < buffer_.size()) send(std::min(options_.bufferSize, buffer_.size() - at));
+      break;
+    case FlushMode::Final:
+      // Everything that is left goes in one piece: the plug-in takes the
+      // first write after the end of the stream as the job's last.
+      if (!buffer_.empty()) send(buffer_.size());
+      break;
   }
   buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(at));
 }
@@ -688,6 +694,9 @@ void PostScriptDriver::AdvanceTo(Phase target) {
       case Phase::Setup:
         Command(PSINJECT_ENDSETUP);
         Write("%%EndSetup\n");
+        // The document's head goes to the spooler before the first page, and
+        // each page when it is done, as a driver hands out its output.
+        Flush(FlushMode::All);
         phase_ = Phase::Pages;
         break;
       case Phase::Pages:
@@ -852,6 +861,7 @@ void PostScriptDriver::EndPage() {
   FinishPageSetup();
   Hook(INDEX_DrvSendPage, "OEMSendPage");
   page_.reset();
+  Flush(FlushMode::All);
 }
 
 void PostScriptDriver::WriteTrailer() {
@@ -890,7 +900,7 @@ void PostScriptDriver::WriteTrailer() {
   Write("%%EOF\n");
   Command(PSINJECT_EOF);
   Command(PSINJECT_ENDSTREAM);
-  Flush(true);
+  Flush(FlushMode::Final);
 }
 
 }  // namespace renps

@@ -116,7 +116,8 @@ class PostScriptDriver {
   // Output.
   void Write(const std::string& text);
   void WriteBytes(const void* data, std::size_t size);
-  void Flush(bool final);
+  enum class FlushMode { IfFull, All, Final };
+  void Flush(FlushMode mode);
   // Command at `index`; true when the plug-in's bytes replace the driver's comment.
   bool Command(DWORD index);
   void Hook(ULONG hookIndex, const char* name);

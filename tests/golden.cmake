@@ -1,0 +1,19 @@
+# End-to-end cases of renps (tests/golden/<case>/: job.json, document*.ps,
+# expected.prn), one CTest test each, and renps's own unit tests, which drive
+# the host's parts (renpshost) and the renps program.
+if(NOT WIN32 AND TARGET renps)
+  target_link_libraries(renps_tests PRIVATE renpshost)
+  add_dependencies(renps_tests renps)
+  find_program(RENPS_GHOSTSCRIPT gs)
+  if(NOT RENPS_GHOSTSCRIPT)
+    message(WARNING "Ghostscript (gs) not found: the golden tests will fail")
+  endif()
+  file(GLOB RENPS_GOLDEN_CASES LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/golden/*)
+  foreach(case_dir ${RENPS_GOLDEN_CASES})
+    if(IS_DIRECTORY ${case_dir})
+      get_filename_component(case_name ${case_dir} NAME)
+      add_test(NAME golden.${case_name}
+               COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/golden/run-golden.sh $<TARGET_FILE:renps> ${case_dir})
+    endif()
+  endforeach()
+endif()
