@@ -23,5 +23,5 @@ class ProductData {
  private:
   HANDLE printer_;
   CXString modelName_;
-  DWORD modelType_;
+  [[maybe_unused]] DWORD modelType_;
 };
