@@ -12,6 +12,10 @@
 #include <exception>
 #include <string>
 
+// On Windows GetMessage and GetClassName are macros of the system headers;
+// every unit must see them the same way, or the class would have different
+// member names in different units.
+#include "platform/win32.h"
 #include "zqutil/CXString.h"
 
 class TamorException : public std::exception {
@@ -38,12 +42,12 @@ class TamorException : public std::exception {
   std::string narrow_;
 };
 
-#define RENPS_DECLARE_EXCEPTION(Name)                                                   \
-  class Name : public TamorException {                                                  \
-   public:                                                                              \
-    using TamorException::TamorException;                                               \
-    const char* GetClassName() const override { return #Name; }                         \
-    static constexpr const char* kClassName = #Name;                                    \
+#define RENPS_DECLARE_EXCEPTION(Name)                           \
+  class Name : public TamorException {                          \
+   public:                                                      \
+    using TamorException::TamorException;                       \
+    const char* GetClassName() const override { return #Name; } \
+    static constexpr const char* kClassName = #Name;            \
   };
 
 class ExceptionMessage : public TamorException {
