@@ -140,7 +140,7 @@ void EmitFaxAttributes(XOemPdevPs& pdev, AttributeBytesReader& settings, Injecti
 
   AppendLine(list, ps, u"OID_ATT_FAX_COVER_SHEET", u"%s", fax.coverData ? u"TRUE" : u"FALSE");
 
-  DWORD option = 0;
+  AttributeBytesValueEnum option = 0;
   const bool confirmation = faxSettings.GetOptionValue(kFeatureConfirmation, option) && option == 7221;
   AppendLine(list, ps, u"OID_ATT_FAX_CONFIRMATION_SHEET", u"%s", confirmation ? u"TRUE" : u"FALSE");
 
