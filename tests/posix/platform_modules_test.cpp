@@ -45,6 +45,23 @@ TEST(PlatformModules, LoadedModuleIsItsBaseAddressAndAnswersForItsOwnExports) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
+TEST(PlatformModules, PluginModuleHandleIsWhatItsOwnConstructorComputes) {
+  // The module entry takes dladdr's base of one of its own functions; the
+  // handle LoadLibraryExW returns must be that same value.
+  std::u16string path = platform::FromUtf8(RENPS_BINARY_DIR "/bin/renpsoem.so");
+  HMODULE plugin = LoadLibraryExW(W(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  ASSERT_NE(plugin, nullptr);
+  FARPROC entry = GetProcAddress(plugin, "DllGetClassObject");
+  ASSERT_NE(entry, nullptr);
+  Dl_info info{};
+  ASSERT_NE(::dladdr(reinterpret_cast<void*>(entry), &info), 0);
+  EXPECT_EQ(static_cast<void*>(plugin), info.dli_fbase);
+  WCHAR name[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameW(plugin, name, MAX_PATH), 0u);
+  EXPECT_EQ(std::u16string(platform::U(name)).find(u"renpsoem.so"), std::u16string(platform::U(name)).size() - 11);
+  EXPECT_TRUE(FreeLibrary(plugin));
+}
+
 TEST(PlatformModules, ModulesLoadedElsewhereAnswerByTheirBase) {
   HMODULE self = OwnModule();
   WCHAR path[MAX_PATH];
