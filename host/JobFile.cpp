@@ -11,7 +11,7 @@
 namespace renps {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 const char* TypeName(const json& value) {
   switch (value.type()) {
@@ -450,7 +450,7 @@ JobFile ParseJobFile(const std::string& text, const std::string& path) {
   return out;
 }
 
-DevmodeSpec ApplyDevmodeChange(const DevmodeSpec& base, const nlohmann::json& change) {
+DevmodeSpec ApplyDevmodeChange(const DevmodeSpec& base, const nlohmann::ordered_json& change) {
   DevmodeSpec out = base;
   ReadDevmode(Checker("devmode"), change, "", out);
   return out;

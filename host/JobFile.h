@@ -43,7 +43,7 @@ struct PrinterSpec {
   std::u16string driverName, driverVersion, driverLanguage;
   std::vector<std::u16string> driverFiles;
   std::uint32_t installationState = 1;
-  nlohmann::json deviceSettings = nlohmann::json::object();  // checked settings notation
+  nlohmann::ordered_json deviceSettings = nlohmann::ordered_json::object();  // checked settings notation
   std::vector<std::pair<std::u16string, RegistryValue>> printerData;
   bool color = true;
   std::vector<std::array<std::int32_t, 3>> resolutions{{0, 600, 600}};
@@ -88,7 +88,7 @@ struct JobFile {
   std::string path;  // as given, for messages
   PrinterSpec printer;
   DevmodeSpec devmode;
-  nlohmann::json settings = nlohmann::json::object();
+  nlohmann::ordered_json settings = nlohmann::ordered_json::object();
   UserSpec user;
   JobSpec job;
   // PDEV state values: key -> bytes (numbers as 32-bit little-endian,
@@ -100,7 +100,7 @@ struct JobFile {
   // Devmode changes from a page on (1-based page number -> the changed
   // members in the notation of "devmode", checked). The driver resets its
   // PDEV before that page.
-  std::map<int, nlohmann::json> pageDevmodes;
+  std::map<int, nlohmann::ordered_json> pageDevmodes;
 };
 
 // Reads and checks a job file. Throws InputError.
@@ -108,6 +108,6 @@ JobFile LoadJobFile(const std::string& path);
 // Checks a job file given as text; `path` names it in messages.
 JobFile ParseJobFile(const std::string& text, const std::string& path);
 // `base` with the members of a checked "devmode" object applied over it.
-DevmodeSpec ApplyDevmodeChange(const DevmodeSpec& base, const nlohmann::json& change);
+DevmodeSpec ApplyDevmodeChange(const DevmodeSpec& base, const nlohmann::ordered_json& change);
 
 }  // namespace renps

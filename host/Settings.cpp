@@ -9,7 +9,7 @@
 namespace renps {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 class SettingsWalker {
  public:
@@ -154,17 +154,17 @@ class SettingsWalker {
 
 }  // namespace
 
-void CheckSettings(const nlohmann::json& settings, const std::string& path, const std::string& file) {
+void CheckSettings(const nlohmann::ordered_json& settings, const std::string& path, const std::string& file) {
   SettingsWalker(file).List(settings, path, nullptr, 0);
 }
 
-AttributeBytesIndexedList BuildSettingsList(const nlohmann::json& settings) {
+AttributeBytesIndexedList BuildSettingsList(const nlohmann::ordered_json& settings) {
   AttributeBytesIndexedList list;
   SettingsWalker("settings").List(settings, "", &list, 0);
   return list;
 }
 
-ByteBuffer BuildSettingsImage(const nlohmann::json& settings) {
+ByteBuffer BuildSettingsImage(const nlohmann::ordered_json& settings) {
   PersistentAttributes image;
   image.SetAttributeBytesListForNameSpace(PersistentAttributes::skoDataModelDocPropNameSpace,
                                           BuildSettingsList(settings));

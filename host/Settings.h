@@ -22,13 +22,13 @@
 namespace renps {
 
 // Throws InputError naming `file` and the JSON path of the first bad value.
-void CheckSettings(const nlohmann::json& settings, const std::string& path, const std::string& file);
+void CheckSettings(const nlohmann::ordered_json& settings, const std::string& path, const std::string& file);
 
 // The list for checked settings.
-AttributeBytesIndexedList BuildSettingsList(const nlohmann::json& settings);
+AttributeBytesIndexedList BuildSettingsList(const nlohmann::ordered_json& settings);
 
 // The persisted image (PersistentAttributes) holding the list in the
 // document-settings namespace.
-ByteBuffer BuildSettingsImage(const nlohmann::json& settings);
+ByteBuffer BuildSettingsImage(const nlohmann::ordered_json& settings);
 
 }  // namespace renps

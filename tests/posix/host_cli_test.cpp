@@ -1,0 +1,143 @@
+// The renps program as its users and outside tests meet it: exit statuses,
+// messages, nothing written on failure, the listings, and memory that does
+// not grow with the document.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kRenps = std::string(RENPS_BINARY_DIR) + "/bin/renps";
+const std::string kSample = std::string(RENPS_SOURCE_DIR) + "/examples/sample.ps";
+
+class RenpsCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/renps-cli-XXXXXX";
+    dir_ = mkdtemp(pattern);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  void WriteFile(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name), std::ios::binary) << text;
+  }
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  // Runs renps with `arguments`; returns the exit status, fills out/err.
+  int Run(const std::string& arguments, std::string* out = nullptr, std::string* err = nullptr) const {
+    // Every command but strip-pjl works on a printer: give it a fresh state directory.
+    const std::string state = arguments.rfind("strip-pjl", 0) == 0 ? "" : " --state-dir " + Path("state");
+    const std::string command = kRenps + " " + arguments + state + " >" + Path("stdout") + " 2>" + Path("stderr");
+    const int status = std::system(command.c_str());
+    if (out != nullptr) *out = ReadFile(Path("stdout"));
+    if (err != nullptr) *err = ReadFile(Path("stderr"));
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(RenpsCliTest, BrokenJobFilesExitTwoWithThePathAndWriteNothing) {
+  struct Case {
+    const char* json;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"{\"devmode\": {\"copies\": \"two\"}}", "/devmode/copies: expected an integer, got a string"},
+      {"{\"printr\": {}}", "/printr: unknown member"},
+      {"{\"settings\": {\"285\": \"7432\"}", ":1:"},  // unbalanced: a syntax error with line and column
+      {"{\"settings\": {\"285\": [true]}}", "/settings/285/0: expected an option value"},
+  };
+  for (const auto& c : cases) {
+    WriteFile("job.json", c.json);
+    std::string err;
+    EXPECT_EQ(Run("print " + Path("job.json") + " " + kSample + " -o " + Path("out.prn"), nullptr, &err), 2) << c.json;
+    EXPECT_NE(err.find(Path("job.json")), std::string::npos) << err;
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(Path("out.prn"))) << c.json;
+  }
+  // Nothing is left beside the output either.
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename().string().find(".renps-output"), std::string::npos);
+}
+
+TEST_F(RenpsCliTest, UnusableDocumentsAndUsageExitTwo) {
+  WriteFile("job.json", "{}");
+  WriteFile("text.ps", "plain text\n");
+  std::string err;
+  EXPECT_EQ(Run("print " + Path("job.json") + " " + Path("missing.ps"), nullptr, &err), 2);
+  EXPECT_NE(err.find("missing.ps: cannot open the document"), std::string::npos) << err;
+  EXPECT_EQ(Run("print " + Path("job.json") + " " + Path("text.ps"), nullptr, &err), 2);
+  EXPECT_NE(err.find("text.ps:1: not a DSC-conforming PostScript document"), std::string::npos) << err;
+  EXPECT_EQ(Run("print"), 2);
+  EXPECT_EQ(Run("print " + Path("job.json") + " " + kSample + " --plugin " + Path("none.so"), nullptr, &err), 2);
+  EXPECT_NE(err.find("none.so: no plug-in module there"), std::string::npos) << err;
+}
+
+TEST_F(RenpsCliTest, AFailureOnTheOutputPathExitsOneNamingTheEntryPoint) {
+  // State key 4 makes the plug-in refuse every write of the job.
+  WriteFile("job.json",
+            R"({"settings": {"285": 7432}, "pdevState": {"4": 1}, "user": {"name": "a", "computer": "b"}})");
+  std::string err;
+  EXPECT_EQ(Run("print " + Path("job.json") + " " + kSample + " -o " + Path("out.prn"), nullptr, &err), 1);
+  EXPECT_NE(err.find("IPrintOemPS2::WritePrinter returned 0x80004005"), std::string::npos) << err;
+  EXPECT_FALSE(fs::exists(Path("out.prn")));
+}
+
+TEST_F(RenpsCliTest, TraceAndDevmodeListWhatThePluginDid) {
+  WriteFile("job.json", R"({"settings": {"285": 7432}, "devmode": {"paperSize": 1, "paperWidth": 2159,
+                            "paperLength": 2794}, "user": {"name": "a", "computer": "b"}})");
+  std::string out;
+  ASSERT_EQ(Run("trace " + Path("job.json") + " " + kSample, &out), 0);
+  const auto setup = out.find("PSINJECT_BEGINSETUP (16)  page 0  S_OK  *pdwResult 0");
+  ASSERT_NE(setup, std::string::npos) << out;
+  EXPECT_NE(out.find("    | %%BeginFeature: *PageSize Paper", setup), std::string::npos) << out;
+  EXPECT_NE(out.find("/PageSize [612 792]", setup), std::string::npos) << out;
+
+  ASSERT_EQ(Run("devmode " + Path("job.json") + " --raw " + Path("dm.bin"), &out), 0);
+  EXPECT_NE(out.find("plug-in section (3056 bytes at 380)"), std::string::npos) << out;
+  EXPECT_NE(out.find("(valid)"), std::string::npos) << out;
+  EXPECT_NE(out.find("entry 1:"), std::string::npos) << out;
+  EXPECT_EQ(fs::file_size(Path("dm.bin")), 220u + 160u + 3056u);
+}
+
+TEST_F(RenpsCliTest, StripPjlLeavesThePostScript) {
+  WriteFile("stream.prn", "\x1b%-12345X@PJL JOB\n@PJL ENTER LANGUAGE=POSTSCRIPT\n%!PS\nshowpage\n\x04\x1b%-12345X");
+  std::string out;
+  std::string err;
+  ASSERT_EQ(Run("strip-pjl " + Path("stream.prn"), &out, &err), 0) << err;
+  EXPECT_EQ(out, "%!PS\nshowpage\n");
+}
+
+TEST_F(RenpsCliTest, MemoryDoesNotGrowWithTheDocument) {
+  // 48 MiB of page content in one page: the driver must stream it.
+  {
+    std::ofstream doc(Path("big.ps"), std::ios::binary);
+    doc << "%!PS-Adobe-3.0\n%%Pages: 1\n%%EndComments\n%%Page: 1 1\n";
+    const std::string line = "0 0 moveto 1 1 lineto % " + std::string(100, 'x') + "\n";
+    for (std::size_t written = 0; written < (48u << 20); written += line.size()) doc << line;
+    doc << "showpage\n%%EOF\n";
+  }
+  WriteFile("job.json", R"({"settings": {"285": 7432}, "user": {"name": "a", "computer": "b"}})");
+  ASSERT_EQ(Run("print " + Path("job.json") + " " + Path("big.ps") + " -o " + Path("out.prn")), 0);
+  EXPECT_GT(fs::file_size(Path("out.prn")), 48u << 20);
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  EXPECT_LT(usage.ru_maxrss, 40 * 1024) << "kilobytes";
+}
+
+}  // namespace
