@@ -22,18 +22,21 @@ XOemPdevPs& Pdev(harness::PluginHarness& h) {
 // The escape's input: a 32-byte head, then the page, end and setup sections.
 std::vector<std::uint8_t> SnippetInput(std::uint32_t flags, const std::string& page, const std::string& end,
                                        const std::string& setup) {
-  std::vector<std::uint8_t> in(32);
+  const std::string data = page + end + setup;
+  std::vector<std::uint8_t> in(32 + data.size());
+  std::memcpy(in.data() + 32, data.data(), data.size());
   auto put = [&](std::size_t at, std::uint32_t v) { std::memcpy(in.data() + at, &v, 4); };
-  auto add = [&](std::size_t field, const std::string& text) {
-    put(field, static_cast<std::uint32_t>(in.size()));
-    put(field + 4, static_cast<std::uint32_t>(text.size()));
-    in.insert(in.end(), text.begin(), text.end());
-  };
-  put(4, flags);
-  add(8, page);
-  add(16, end);
-  add(24, setup);
   put(0, static_cast<std::uint32_t>(in.size()));
+  put(4, flags);
+  const std::uint32_t parts[3][2] = {{8, static_cast<std::uint32_t>(page.size())},
+                                     {16, static_cast<std::uint32_t>(end.size())},
+                                     {24, static_cast<std::uint32_t>(setup.size())}};
+  std::uint32_t offset = 32;
+  for (const auto& part : parts) {
+    put(part[0], offset);
+    put(part[0] + 4, part[1]);
+    offset += part[1];
+  }
   return in;
 }
 

@@ -1,0 +1,129 @@
+// The plug-in against a printer of the POSIX spooler: facts the installer
+// stored, the devmode merge against the device's capabilities, the plain
+// family's identification lines, and output passed through to the printer.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "PluginHarness.h"
+#include "TestPrinter.h"
+#include "XOemPdev.h"
+#include "zqutil/PrinterDataNames.h"
+
+namespace {
+
+platform::host::PrinterDescription Description(bool color) {
+  platform::host::PrinterDescription printer;
+  printer.name = u"Office";
+  printer.port = u"IP_192.0.2.10";
+  printer.driverName = u"Demo PS Driver";
+  printer.color = color;
+  printer.resolutions = {{0, 300, 300}, {1, 1200, 1200}, {0, 600, 600}};
+  return printer;
+}
+
+TEST(PluginWithPrinter, MergeKeepsTheDevmodeWithinTheDevice) {
+  harness::TestPrinter printer(Description(/*color=*/false));
+  harness::PluginHarness h;
+  std::vector<std::uint8_t> in(3056, 0);
+  std::vector<std::uint8_t> out(3056, 0);
+  OEMDMPARAM param{};
+  param.cbSize = sizeof param;
+  param.hPrinter = printer.handle;
+  param.pOEMDMOut = in.data();
+  ASSERT_EQ(h.plugin->DevMode(OEMDM_DEFAULT, &param), S_OK);
+  param.pOEMDMIn = in.data();
+  param.pOEMDMOut = out.data();
+  param.pPublicDMOut = h.Devmode();
+  h.Devmode()->dmColor = DMCOLOR_COLOR;
+  h.Devmode()->dmPrintQuality = 2400;
+  h.Devmode()->dmYResolution = 2400;
+  ASSERT_EQ(h.plugin->DevMode(OEMDM_MERGE, &param), S_OK);
+  EXPECT_EQ(out, in);
+  EXPECT_EQ(h.Devmode()->dmColor, DMCOLOR_MONOCHROME);
+  EXPECT_EQ(h.Devmode()->dmPrintQuality, 300) << "the first resolution of kind 0";
+  EXPECT_EQ(h.Devmode()->dmYResolution, 300);
+
+  // A listed resolution stays; inside the spooler nothing is constrained.
+  h.Devmode()->dmPrintQuality = 600;
+  h.Devmode()->dmYResolution = 600;
+  ASSERT_EQ(h.plugin->DevMode(OEMDM_MERGE, &param), S_OK);
+  EXPECT_EQ(h.Devmode()->dmPrintQuality, 600);
+  platform::host::SetProcessImageName(u"C:\\Windows\\System32\\spoolsv.exe");
+  h.Devmode()->dmColor = DMCOLOR_COLOR;
+  ASSERT_EQ(h.plugin->DevMode(OEMDM_MERGE, &param), S_OK);
+  EXPECT_EQ(h.Devmode()->dmColor, DMCOLOR_COLOR);
+}
+
+TEST(PluginWithPrinter, DeviceContextTakesTheControllerFamilyOfThePrinter) {
+  harness::TestPrinter printer(Description(true));
+  printer.SetDword(u"XControllerFamily", 7431);
+  harness::PluginHarness h;
+  h.devobj.hPrinter = printer.handle;
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  EXPECT_EQ(static_cast<XOemPdevPs*>(h.devobj.pdevOEM)->controllerFamily, 7431u);
+  EXPECT_EQ(static_cast<XOemPdevPs*>(h.devobj.pdevOEM)->faxBlock->controllerFamily, 7431u);
+}
+
+TEST(PluginWithPrinter, IdentificationLinesNameTheDriverAndTheSpoolerContext) {
+  harness::TestPrinter printer(Description(true));
+  printer.SetText(u"XDriverVersion", u"3.1.4.1");
+  printer.SetText(u"XDriverLanguage", u"German");
+  platform::host::SetProcessImageName(u"C:\\Windows\\System32\\spoolsv.exe");
+  harness::PluginHarness h;
+  h.devobj.hPrinter = printer.handle;
+  AttributeBytesList settings;
+  settings.SetOptionValue(285, 7432);
+  h.SetSettings(settings);
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  h.Command(PSINJECT_PSADOBE);
+  const std::string adobe = h.driver->BytesAt(PSINJECT_PSADOBE);
+  EXPECT_EQ(adobe.rfind("%%DriverName: Demo PS Driver\n%%DriverLanguage: German\n%%DriverBuildVer: 3.1.4.1\n", 0), 0u)
+      << adobe;
+  EXPECT_NE(adobe.find("\n%%Copyright (C) 2024-2026 The RenPS Authors\n%%All rights reserved.\n%%RenOSVer: "),
+            std::string::npos)
+      << adobe;
+  EXPECT_NE(adobe.find("\n%%DataType: EMF\n"), std::string::npos);
+}
+
+TEST(PluginWithPrinter, OutputPassesThroughToThePrinterUnlessRefused) {
+  harness::TestPrinter printer(Description(true));
+  harness::PluginHarness h;
+  h.devobj.hPrinter = printer.handle;
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  DWORD written = 0;
+  EXPECT_EQ(h.plugin->WritePrinter(nullptr, nullptr, 0, &written), S_OK) << "the driver's probe";
+  std::string data = "%!PS-Adobe-3.0\nshowpage\n";
+  EXPECT_EQ(h.plugin->WritePrinter(&h.devobj, data.data(), static_cast<DWORD>(data.size()), &written), S_OK);
+  EXPECT_EQ(written, data.size());
+  EXPECT_EQ(printer.spooled, data);
+  static_cast<XOemPdev*>(h.devobj.pdevOEM)->SetLong(kPdevOutputRefused, 1);
+  EXPECT_EQ(h.plugin->WritePrinter(&h.devobj, data.data(), static_cast<DWORD>(data.size()), &written), E_FAIL);
+  EXPECT_EQ(printer.spooled, data);
+}
+
+TEST(PluginWithPrinter, CapturedJobIsResentWithoutItsClosingCtrlD) {
+  harness::TestPrinter printer(Description(true));
+  harness::PluginHarness h;
+  h.devobj.hPrinter = printer.handle;
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  auto& pdev = *static_cast<XOemPdev*>(h.devobj.pdevOEM);
+  pdev.SetLong(kPdevBookletMode, 1);
+  DWORD written = 0;
+  std::string first = "%!PS-Adobe-3.0\n";
+  ASSERT_EQ(h.plugin->WritePrinter(&h.devobj, first.data(), static_cast<DWORD>(first.size()), &written), S_OK);
+  EXPECT_EQ(printer.spooled, "") << "captured, not sent";
+  CXString path;
+  ASSERT_TRUE(pdev.GetString(kPdevSpoolFilePath, path));
+  h.output.clear();
+  h.Command(PSINJECT_ENDSTREAM);
+  ASSERT_EQ(h.output, std::string("\x04", 1));
+  std::string last = "%%EOF\n\x04";
+  ASSERT_EQ(h.plugin->WritePrinter(&h.devobj, last.data(), static_cast<DWORD>(last.size()), &written), S_OK);
+  EXPECT_EQ(written, last.size()) << "the dropped Ctrl-D counts as written";
+  EXPECT_EQ(printer.spooled, "%!PS-Adobe-3.0\n%%EOF\n");
+  EXPECT_FALSE(std::ifstream(path.ToUtf8()).good()) << "the spool file is deleted after the re-send";
+}
+
+}  // namespace
