@@ -496,10 +496,23 @@ const char* FileName(Hive hive) {
   return hive == Hive::LocalMachine ? "HKLM.reg" : "HKCU.reg";
 }
 
+// Messages wait until the store's lock is released: the debug sink is the
+// host's code and may well call back into the registry.
+thread_local std::string t_pendingDebug;
+
 LONG Report(LONG code, const std::string& message) {
   g_lastError = message;
-  DebugOutputUtf8("renps state store: " + message + "\n");
+  t_pendingDebug += "renps state store: " + message + "\n";
   return code;
+}
+
+LONG FlushDebug(LONG status) {
+  if (!t_pendingDebug.empty()) {
+    std::string text;
+    text.swap(t_pendingDebug);
+    DebugOutputUtf8(text);
+  }
+  return status;
 }
 
 bool SameFile(const Cached& cache, const std::string& path, const struct stat& info) {
@@ -581,16 +594,20 @@ LONG WriteAll(int fd, const std::string& text) {
   return ERROR_SUCCESS;
 }
 
-LONG Read(Hive hive, const std::function<LONG(const Document&)>& read) {
+LONG ReadLocked(Hive hive, const std::function<LONG(const Document&)>& read) {
   std::lock_guard lock(g_mutex);
   std::string path = StateDirectory() + "/" + FileName(hive);
   if (LONG status = Load(hive, path); status != ERROR_SUCCESS) return status;
   return read(CacheFor(hive).document);
 }
 
+LONG Read(Hive hive, const std::function<LONG(const Document&)>& read) {
+  return FlushDebug(ReadLocked(hive, read));
+}
+
 // Runs `change` on the current file contents under the hive's lock and writes
 // the result back when it reports a change.
-LONG Modify(Hive hive, const std::function<LONG(Document&, bool&)>& change) {
+LONG ModifyLocked(Hive hive, const std::function<LONG(Document&, bool&)>& change) {
   std::lock_guard lock(g_mutex);
   std::string directory = StateDirectory();
   if (LONG status = MakeDirectories(directory); status != ERROR_SUCCESS) return status;
@@ -641,6 +658,10 @@ LONG Modify(Hive hive, const std::function<LONG(Document&, bool&)>& change) {
   CacheFor(hive).valid = false;
   Load(hive, path);
   return finish(ERROR_SUCCESS);
+}
+
+LONG Modify(Hive hive, const std::function<LONG(Document&, bool&)>& change) {
+  return FlushDebug(ModifyLocked(hive, change));
 }
 
 LONG Normalized(std::u16string_view path, std::u16string& normalized) {
