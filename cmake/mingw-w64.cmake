@@ -14,5 +14,6 @@ set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 # -O2 for Release, as Windows builds usually are: mingw-w64's GCC 12 at -O3
 # reports out-of-bounds copies inside std::vector that cannot happen
 # (-Warray-bounds false positives), which -Werror turns into failures.
-set(CMAKE_C_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
+# (Cache entries: the compiler defaults are appended to the _INIT variables.)
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags for Release builds")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags for Release builds")
