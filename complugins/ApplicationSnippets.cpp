@@ -1,4 +1,5 @@
 #include "ApplicationSnippets.h"
+#include "ByteAccess.h"
 
 #include <cstring>
 #include <string_view>
@@ -12,15 +13,6 @@ constexpr std::uint32_t kFlagFirstPageOnly = 0x20;
 
 enum SectionMode { kPageSection = 0, kSetupSection = 1, kEndSection = 2 };
 
-std::uint32_t Read32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-void Write32(std::uint8_t* p, std::uint32_t v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
 struct Section {
   std::uint32_t offset = 0;
   std::uint32_t length = 0;
@@ -29,8 +21,8 @@ struct Section {
 // A section of the input that lies wholly inside the cjIn bytes, or nothing.
 bool InputSection(const std::uint8_t* in, ULONG cjIn, std::size_t fieldOffset, Section& section) {
   if (fieldOffset + 8 > cjIn) return false;
-  section.offset = Read32(in + fieldOffset);
-  section.length = Read32(in + fieldOffset + 4);
+  section.offset = bytes::Read32(in + fieldOffset);
+  section.length = bytes::Read32(in + fieldOffset + 4);
   if (section.length == 0) return true;
   return section.offset <= cjIn && section.length <= cjIn - section.offset;
 }
@@ -42,13 +34,13 @@ std::unique_ptr<ByteBuffer> StoredBlock(std::uint32_t flags, const Section& page
   auto block = std::make_unique<ByteBuffer>();
   block->resize(total);
   std::uint8_t* p = block->getLpbyte();
-  Write32(p, total);
-  Write32(p + 4, flags);
+  bytes::Write32(p, total);
+  bytes::Write32(p + 4, flags);
   std::uint32_t next = kHeadSize;
   auto place = [&](std::size_t field, const Section& s) {
     if (s.length == 0) return;
-    Write32(p + field, next);
-    Write32(p + field + 4, s.length);
+    bytes::Write32(p + field, next);
+    bytes::Write32(p + field + 4, s.length);
     std::memcpy(p + next, in + s.offset, s.length);
     next += s.length;
   };
@@ -61,14 +53,10 @@ std::unique_ptr<ByteBuffer> StoredBlock(std::uint32_t flags, const Section& page
 void WriteSection(const ApplicationSnippetBlock& snippets, PDEVOBJ pdevobj, const ByteBuffer& block, int mode) {
   const std::size_t field = mode == kPageSection ? 8 : mode == kEndSection ? 16 : 24;
   if (block.size() < kHeadSize) return;
-  const std::uint32_t offset = Read32(block.getLpbyte() + field);
-  const std::uint32_t length = Read32(block.getLpbyte() + field + 4);
+  const std::uint32_t offset = bytes::Read32(block.getLpbyte() + field);
+  const std::uint32_t length = bytes::Read32(block.getLpbyte() + field + 4);
   if (length == 0 || offset > block.size() || length > block.size() - offset) return;
   WriteToSpool(snippets.driverHelper, pdevobj, block.getLpbyte() + offset, length);
-}
-
-void FinishEscape(ULONG cjOut, void* pvOut) {
-  if (pvOut != nullptr && cjOut >= 1) std::memset(pvOut, 0, cjOut < 4 ? cjOut : 4);
 }
 
 }  // namespace
@@ -89,7 +77,7 @@ HRESULT HandleSnippetEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG
   if (outputAccepted && cjIn >= kHeadSize && in != nullptr && InputSection(in, cjIn, 8, page) &&
       InputSection(in, cjIn, 16, end) && InputSection(in, cjIn, 24, setup)) {
     ApplicationSnippetBlock& snippets = *pdev.snippetBlock;
-    const std::uint32_t flags = Read32(in + 4) & 0xFF;
+    const std::uint32_t flags = bytes::Read32(in + 4) & 0xFF;
     snippets.setupBlock = StoredBlock(flags, Section{}, Section{}, setup, in);
     snippets.pageBlock = StoredBlock(flags, page, end, Section{}, in);
     if (snippets.firstPageSetupSeen && !snippets.setupWritten) {
@@ -100,7 +88,7 @@ HRESULT HandleSnippetEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG
     }
     result = 1;
   }
-  FinishEscape(cjOut, pvOut);
+  bytes::WriteEscapeStatus(pvOut, cjOut, 0);
   return result;
 }
 
@@ -114,7 +102,7 @@ void WriteSnippetSetup(XOemPdevPs& pdev, PDEVOBJ pdevobj) {
 void WriteSnippetPage(XOemPdevPs& pdev, PDEVOBJ pdevobj, bool pageSetupMoment) {
   ApplicationSnippetBlock& snippets = *pdev.snippetBlock;
   if (!snippets.pageBlock || snippets.pageBlock->size() < kHeadSize) return;
-  const std::uint32_t flags = Read32(snippets.pageBlock->getLpbyte() + 4);
+  const std::uint32_t flags = bytes::Read32(snippets.pageBlock->getLpbyte() + 4);
   if (((flags & kFlagPageSetupMoment) != 0) != pageSetupMoment) return;
   if ((flags & kFlagFirstPageOnly) != 0 && pdev.pageCounter != 1) return;
   if ((snippets.outputOptions & kOutputOptionPostScriptForm) != 0) {

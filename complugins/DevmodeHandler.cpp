@@ -1,4 +1,5 @@
 #include "DevmodeHandler.h"
+#include "ByteAccess.h"
 
 #include <cstring>
 
@@ -8,10 +9,6 @@
 #include "zqutil/PrintDriver.h"
 
 namespace {
-
-void Write32(void* p, DWORD v) {
-  std::memcpy(p, &v, sizeof v);
-}
 
 // Outside the spooler, on an installed printer: keep the public devmode within
 // what the device can print.
@@ -59,10 +56,10 @@ HRESULT HandleDevMode(DWORD dwMode, POEMDMPARAM param) {
       reader.Convert(param->pOEMDMIn, param->pOEMDMOut);
       if (param->pOEMDMOut != nullptr) {
         auto* out = static_cast<std::uint8_t*>(param->pOEMDMOut);
-        Write32(out, XDevmode::kSectionSize);
-        Write32(out + 4, XDevmode::kSignature);
-        Write32(out + 8, XDevmode::kVersion);
-        Write32(out + 12, XDevmode::kPayloadSize);
+        bytes::Write32(out, XDevmode::kSectionSize);
+        bytes::Write32(out + 4, XDevmode::kSignature);
+        bytes::Write32(out + 8, XDevmode::kVersion);
+        bytes::Write32(out + 12, XDevmode::kPayloadSize);
       }
       if (!DriverLoadedContext::IsSpoolerContext() &&
           (PrintDriver::GetInstallationStateFromHandle(param->hPrinter) & 1) != 0) {

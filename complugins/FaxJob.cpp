@@ -1,4 +1,5 @@
 #include "FaxJob.h"
+#include "ByteAccess.h"
 
 #include <cstring>
 
@@ -30,16 +31,6 @@ constexpr AttributeBytesFeatureId kFeaturePrefix = 345;
 constexpr AttributeBytesFeatureId kFeatureCreditCard = 346;
 constexpr AttributeBytesFeatureId kFeatureFaxType = 347;
 constexpr AttributeBytesFeatureId kFeatureResolution = 348;
-
-std::uint32_t Read32(const void* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-void FinishEscape(ULONG cjOut, void* pvOut) {
-  if (pvOut != nullptr && cjOut >= 1) std::memset(pvOut, 0, cjOut < 4 ? cjOut : 4);
-}
 
 // A UTF-16 string field of a record, cut at its field size.
 CXString RecordText(const std::uint8_t* record, std::size_t units) {
@@ -97,7 +88,7 @@ HRESULT HandleFaxEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjI
     if (iEsc == kEscapeDestinations) {
       // Only the first list per device context is kept; a list whose records
       // run past the input is refused.
-      const bool fits = cjIn >= 4 && Read32(pvIn) <= (cjIn - 4) / kRecordSize;
+      const bool fits = cjIn >= 4 && bytes::Read32(pvIn) <= (cjIn - 4) / kRecordSize;
       if (!fax.destinationData && fits) {
         fax.destinationData = std::make_unique<ByteBuffer>(pvIn, cjIn);
         result = 1;
@@ -108,7 +99,7 @@ HRESULT HandleFaxEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjI
       result = 1;
     }
   }
-  FinishEscape(cjOut, pvOut);
+  bytes::WriteEscapeStatus(pvOut, cjOut, 0);
   return result;
 }
 
@@ -129,7 +120,7 @@ void EmitFaxAttributes(XOemPdevPs& pdev, AttributeBytesReader& settings, Injecti
   FaxJobBlock& fax = *pdev.faxBlock;
   if (!fax.destinationData || fax.destinationData->size() < 4) return;
   const std::uint8_t* data = fax.destinationData->getLpbyte();
-  const std::uint32_t count = Read32(data);
+  const std::uint32_t count = bytes::Read32(data);
   if (count == 0) return;
   DWORD outputMode = 0;
   if (!settings.GetOptionValueFromAttributeBytes(36, outputMode) || outputMode != kOutputModeFax) return;

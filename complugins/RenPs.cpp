@@ -1,4 +1,5 @@
 #include "RenPs.h"
+#include "ByteAccess.h"
 
 #include <cstring>
 
@@ -19,9 +20,6 @@ DRVFN g_hookTable[] = {
     {INDEX_DrvEndDoc, FunctionCast<PFN>(&OEMEndDoc)},
 };
 
-void WriteDword(PVOID buffer, DWORD value) {
-  std::memcpy(buffer, &value, sizeof value);
-}
 }  // namespace
 
 RenBase::~RenBase() {
@@ -94,7 +92,7 @@ HRESULT STDMETHODCALLTYPE RenPs::GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSi
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return E_FAIL;
   }
-  WriteDword(pBuffer, value);
+  bytes::Write32(pBuffer, value);
   return S_OK;
 }
 

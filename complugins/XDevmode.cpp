@@ -1,4 +1,5 @@
 #include "XDevmode.h"
+#include "ByteAccess.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,28 +15,12 @@ namespace {
 
 constexpr const char* kSource = "complugins/xdevmode";
 
-std::uint16_t Read16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t Read32(const void* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-void Write16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Write32(void* p, std::uint32_t v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
 // A section candidate at `offset` inside the driver-extra bytes of length `extra`.
 std::uint8_t* Candidate(std::uint8_t* privatePart, std::uint32_t extra, std::uint32_t offset) {
   if (offset == 0 || extra <= offset + 12) return nullptr;
   std::uint8_t* section = privatePart + offset;
-  if (Read32(section + 4) != XDevmode::kSignature) return nullptr;
-  if (extra < static_cast<std::uint64_t>(offset) + Read32(section)) return nullptr;
+  if (bytes::Read32(section + 4) != XDevmode::kSignature) return nullptr;
+  if (extra < static_cast<std::uint64_t>(offset) + bytes::Read32(section)) return nullptr;
   return section;
 }
 
@@ -76,9 +61,9 @@ std::uint8_t* XDevmode::GetOemDevmodeFromDevmode(const DEVMODEW* devmode) {
   auto* privatePart = const_cast<std::uint8_t*>(reinterpret_cast<const std::uint8_t*>(devmode)) + devmode->dmSize;
   const std::uint32_t extra = devmode->dmDriverExtra;
   if (extra >= 117) {
-    if (std::uint8_t* section = Candidate(privatePart, extra, Read16(privatePart + 114))) return section;
+    if (std::uint8_t* section = Candidate(privatePart, extra, bytes::Read16(privatePart + 114))) return section;
   }
-  const std::uint32_t offsetB = extra >= 11 ? Read16(privatePart + 8) : 0;
+  const std::uint32_t offsetB = extra >= 11 ? bytes::Read16(privatePart + 8) : 0;
   return Candidate(privatePart, extra, offsetB);
 }
 
@@ -86,15 +71,16 @@ void XDevmode::ClearOemDevmode(void* section) {
   if (section == nullptr) TamorThrow<ExceptionInvalidArgumentNullPointer>(kSource, 373, "XDevmode::ClearOemDevmode");
   auto* p = static_cast<std::uint8_t*>(section);
   std::memset(p, 0, kSectionSize);
-  Write32(p, kSectionSize);
-  Write32(p + 4, kSignature);
-  Write32(p + 8, kVersion);
-  Write32(p + 12, kPayloadSize);
+  bytes::Write32(p, kSectionSize);
+  bytes::Write32(p + 4, kSignature);
+  bytes::Write32(p + 8, kVersion);
+  bytes::Write32(p + 12, kPayloadSize);
 }
 
 bool XDevmode::Load(const DEVMODEW* devmode) {
   std::uint8_t* section = GetOemDevmodeFromDevmode(devmode);
-  if (section == nullptr || Read32(section) != kSectionSize || Read32(section + 4) != kSignature) return false;
+  if (section == nullptr || bytes::Read32(section) != kSectionSize || bytes::Read32(section + 4) != kSignature)
+    return false;
   return Parse(section);
 }
 
@@ -102,16 +88,16 @@ bool XDevmode::Parse(void* sectionPointer) {
   if (!entries_.empty() || sectionPointer == nullptr) return false;
   modified_ = false;
   auto* section = static_cast<std::uint8_t*>(sectionPointer);
-  const std::uint32_t crc = Read32(section + kCrcOffset);
-  const std::uint16_t count = Read16(section + kCountOffset);
+  const std::uint32_t crc = bytes::Read32(section + kCrcOffset);
+  const std::uint16_t count = bytes::Read16(section + kCountOffset);
   if ((crc != 0 || count > 0) && crc != Crc32::GetCrc(section + kCountOffset, kCrcLength)) return false;
   std::map<std::uint16_t, ByteBuffer> entries;
   std::size_t offset = kEntriesOffset;
   for (std::uint16_t i = 0; i < count; ++i) {
     // An entry that overruns the section makes the whole section unreadable.
     if (offset + 4 > kSectionSize) return false;
-    const std::uint16_t id = Read16(section + offset);
-    const std::uint16_t length = Read16(section + offset + 2);
+    const std::uint16_t id = bytes::Read16(section + offset);
+    const std::uint16_t length = bytes::Read16(section + offset + 2);
     offset += 4;
     if (offset + length > kSectionSize) return false;
     entries.emplace(id, ByteBuffer(section + offset, length));
@@ -175,15 +161,15 @@ bool XDevmode::Save() {
     TamorThrow<ExceptionCapacityExceeded>(kSource, __LINE__, "XDevmode::Save",
                                           u"the entries do not fit in the 2994 bytes of the section");
   std::memset(section_ + kCrcOffset, 0, kPayloadSize);
-  Write16(section_ + kCountOffset, static_cast<std::uint16_t>(entries_.size()));
+  bytes::Write16(section_ + kCountOffset, static_cast<std::uint16_t>(entries_.size()));
   std::size_t offset = kEntriesOffset;
   for (const auto& [id, bytes] : entries_) {
-    Write16(section_ + offset, id);
-    Write16(section_ + offset + 2, static_cast<std::uint16_t>(bytes.size()));
+    bytes::Write16(section_ + offset, id);
+    bytes::Write16(section_ + offset + 2, static_cast<std::uint16_t>(bytes.size()));
     if (!bytes.empty()) std::memcpy(section_ + offset + 4, bytes.getLpbyte(), bytes.size());
     offset += 4 + bytes.size();
   }
-  Write32(section_ + kCrcOffset, Crc32::GetCrc(section_ + kCountOffset, kCrcLength));
+  bytes::Write32(section_ + kCrcOffset, Crc32::GetCrc(section_ + kCountOffset, kCrcLength));
   modified_ = false;
   OnChange();
   return true;
@@ -193,13 +179,13 @@ bool XDevmode::Convert(const void* in, void* out) {
   if (in == nullptr || out == nullptr) return false;
   const auto* source = static_cast<const std::uint8_t*>(in);
   auto* target = static_cast<std::uint8_t*>(out);
-  if (Read32(source + 4) == Read32(target + 4)) {
-    const std::uint32_t size = std::min<std::uint32_t>(kSectionSize, Read32(source));
+  if (bytes::Read32(source + 4) == bytes::Read32(target + 4)) {
+    const std::uint32_t size = std::min<std::uint32_t>(kSectionSize, bytes::Read32(source));
     ClearOemDevmode(target);
     std::memmove(target, source, size);
-    Write32(target, kSectionSize);
-    Write32(target + 8, kVersion);
-    Write32(target + 12, kPayloadSize);
+    bytes::Write32(target, kSectionSize);
+    bytes::Write32(target + 8, kVersion);
+    bytes::Write32(target + 12, kPayloadSize);
   } else {
     ClearOemDevmode(target);
   }
@@ -241,7 +227,7 @@ HRESULT XDevmode::HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG c
       return E_NOTIMPL;
   }
   if (pvIn == nullptr || cjIn < 4) return E_FAIL;
-  const std::uint32_t feature = Read32(pvIn);
+  const std::uint32_t feature = bytes::Read32(pvIn);
   const bool wantsOutput = iEsc == kEscapeOptionValue || iEsc == kEscapeIntegerValue;
   if (wantsOutput && (pvOut == nullptr || cjOut < 4)) return E_FAIL;
 
@@ -249,14 +235,14 @@ HRESULT XDevmode::HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG c
     DWORD value = 0;
     if (!GetOptionValueFromAttributeBytes(feature, value)) return E_FAIL;
     if (!wantsOutput) return static_cast<HRESULT>(value);
-    Write32(pvOut, value);
+    bytes::Write32(pvOut, value);
     return 1;
   }
   if (iEsc == kEscapeIntegerValue || iEsc == kEscapeIntegerValueResult) {
     LONG value = 0;
     if (!GetIntegerValueFromAttributeBytes(feature, value)) return E_FAIL;
     if (!wantsOutput) return static_cast<HRESULT>(value);
-    Write32(pvOut, static_cast<std::uint32_t>(value));
+    bytes::Write32(pvOut, static_cast<std::uint32_t>(value));
     return 1;
   }
   // Paper size of the media collection 477 or 478.

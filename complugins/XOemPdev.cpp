@@ -1,4 +1,5 @@
 #include "XOemPdev.h"
+#include "ByteAccess.h"
 
 #include <cstring>
 
@@ -11,14 +12,6 @@ constexpr ULONG kEscapeValueLength = 0xF43574AB;
 constexpr ULONG kEscapeValueBytes = 0xF43574AC;
 constexpr HRESULT kEscapeDone = 1;
 
-std::uint32_t ReadDword(const void* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-void WriteDword(void* p, std::uint32_t v) {
-  std::memcpy(p, &v, sizeof v);
-}
 }  // namespace
 
 bool XOemPdev::GetBuffer(std::int32_t key, ByteBuffer& out) const {
@@ -73,28 +66,28 @@ HRESULT XOemPdev::HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG c
       HRESULT result = E_FAIL;
       if (pvIn != nullptr && cjIn >= 12) {
         const auto* in = static_cast<const std::uint8_t*>(pvIn);
-        const auto key = static_cast<std::int32_t>(ReadDword(in));
-        const std::uint32_t length = ReadDword(in + 4);
+        const auto key = static_cast<std::int32_t>(bytes::Read32(in));
+        const std::uint32_t length = bytes::Read32(in + 4);
         // The value must lie inside what the caller handed in.
         if (length <= cjIn - 8) {
           SetBuffer(key, ByteBuffer(in + 8, length));
           result = kEscapeDone;
         }
       }
-      if (cjOut == 4 && pvOut != nullptr) WriteDword(pvOut, static_cast<std::uint32_t>(result));
+      if (cjOut == 4 && pvOut != nullptr) bytes::Write32(pvOut, static_cast<std::uint32_t>(result));
       return result;
     }
     case kEscapeValueLength: {
       if (cjIn != 4 || cjOut != 4 || pvIn == nullptr || pvOut == nullptr) return E_FAIL;
-      auto it = store.find(static_cast<std::int32_t>(ReadDword(pvIn)));
+      auto it = store.find(static_cast<std::int32_t>(bytes::Read32(pvIn)));
       if (it == store.end()) return E_FAIL;
-      WriteDword(pvOut, static_cast<std::uint32_t>(it->second.size()));
+      bytes::Write32(pvOut, static_cast<std::uint32_t>(it->second.size()));
       return kEscapeDone;
     }
     case kEscapeValueBytes: {
       if (cjIn != 4 || cjOut == 0 || pvIn == nullptr || pvOut == nullptr) return E_FAIL;
       std::memset(pvOut, 0, cjOut);
-      auto it = store.find(static_cast<std::int32_t>(ReadDword(pvIn)));
+      auto it = store.find(static_cast<std::int32_t>(bytes::Read32(pvIn)));
       if (it == store.end() || it->second.size() > cjOut) return E_FAIL;
       if (!it->second.empty()) std::memcpy(pvOut, it->second.getLpbyte(), it->second.size());
       return kEscapeDone;
