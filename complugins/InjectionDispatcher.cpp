@@ -37,12 +37,7 @@ constexpr ULONG kPrivateEscapeFirst = 0xF43574A0;
 constexpr std::string_view kFitToPageCall = "%%TMRFitToPage\r\n/TmrKvFtpPage where {pop TmrKvFtpPage} if\r\n";
 constexpr std::string_view kNegativeRectangle = "gsave 1 setgray -4800 -4800 86400 86400 rectfill grestore\r\n";
 
-enum ControllerFamily : DWORD {
-  kFamilyProcset = 7430,
-  kFamilyOid = 7431,
-  kFamilyPlain = 7432,
-  kFamilyPjl = 7433,
-};
+constexpr DWORD kFamilyPlain = 7432;
 
 bool SuppressesDeviceCode(MsFeatureManager& features) {
   const DWORD format = features.GetMsFeatureValue(kFeatureOutputFormat, true);
@@ -61,18 +56,9 @@ void DispatchControllerFamily(RenPs& plugin, HANDLE hPrinter, XOemPdevPs& pdev, 
   plugin.SetInjectionListGenerated();
   CXString workspace;
   InjectionList& list = plugin.GetInjectionList();
-  switch (family) {
-    case kFamilyPlain:
-      EmitIdentificationFamilySettings(workspace, hPrinter, pdev, settings, features, list);
-      break;
-    case kFamilyProcset:
-    case kFamilyOid:
-    case kFamilyPjl:
-      // These families' emitters are installed with their command sets.
-      break;
-    default:
-      break;
-  }
+  // The procset (7430), OID (7431) and PJL (7433) families join here with
+  // their command sets; any other value has no emitters.
+  if (family == kFamilyPlain) EmitIdentificationFamilySettings(workspace, hPrinter, pdev, settings, features, list);
 }
 
 // Writes the list's entries for one injection point.
