@@ -126,4 +126,26 @@ TEST(PluginWithPrinter, CapturedJobIsResentWithoutItsClosingCtrlD) {
   EXPECT_FALSE(std::ifstream(path.ToUtf8()).good()) << "the spool file is deleted after the re-send";
 }
 
+TEST(PluginWithPrinter, NegativeImageOnAMonochromeDevicePaintsTheSheetWhite) {
+  harness::TestPrinter printer(Description(false));
+  printer.SetDword(u"XColorMode", 0x2000);
+  harness::PluginHarness h;
+  h.devobj.hPrinter = printer.handle;
+  driversim::DriverOptions negative;
+  negative.negative = true;
+  h.SetSettings(AttributeBytesList{}, {}, negative);
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  h.StartPage();
+  h.Command(PSINJECT_ENDPAGESETUP);
+  EXPECT_EQ(h.output, "gsave 1 setgray -4800 -4800 86400 86400 rectfill grestore\r\n");
+
+  harness::PluginHarness positive;
+  positive.devobj.hPrinter = printer.handle;
+  positive.SetSettings(AttributeBytesList{});
+  ASSERT_EQ(positive.EnablePdev(), S_OK);
+  positive.StartPage();
+  positive.Command(PSINJECT_ENDPAGESETUP);
+  EXPECT_EQ(positive.output, "");
+}
+
 }  // namespace
