@@ -187,17 +187,18 @@ void Spooler::StoreMachineAndUser() {
 // ---------------------------------------------------------------------------
 
 OutputFile::OutputFile(const std::string& path) : path_(path == "-" ? "" : path) {
-  std::string directory;
+  std::filesystem::path directory;
   if (path_.empty()) {
     const char* tmp = std::getenv("TMPDIR");
-    directory = tmp != nullptr && *tmp != 0 ? tmp : "/tmp";
+    directory = tmp != nullptr && *tmp != 0 ? std::filesystem::path(tmp) : std::filesystem::path("/tmp");
   } else {
-    directory = std::filesystem::path(path_).parent_path().string();
-    if (directory.empty()) directory = ".";
+    directory = std::filesystem::path(path_).parent_path();
+    if (directory.empty()) directory = std::filesystem::path(".");
   }
-  std::string pattern = directory + "/.renps-output-XXXXXX";
+  std::string pattern = (directory / ".renps-output-XXXXXX").string();
   const int fd = mkstemp(pattern.data());
-  if (fd < 0) throw InputError((path_.empty() ? directory : path_) + ": cannot write there: " + std::strerror(errno));
+  if (fd < 0)
+    throw InputError((path_.empty() ? directory.string() : path_) + ": cannot write there: " + std::strerror(errno));
   temporary_ = pattern;
   // mkstemp makes the file private; the output gets the usual permissions.
   const mode_t mask = umask(0);
