@@ -49,6 +49,10 @@ class StateDirTest : public ::testing::Test {
   std::string previousDir_;
 };
 
+// Literals keep their static storage; a std::u16string's text lives as long as it does.
+inline const WCHAR* W(const char16_t* s) {
+  return platform::W(s);
+}
 inline const WCHAR* W(const std::u16string& s) {
   return platform::W(s.c_str());
 }
