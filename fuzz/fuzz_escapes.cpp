@@ -87,18 +87,26 @@ std::optional<AttributeBytesList> Settings(unsigned choice) {
       fax.SetBooleanValue(339, true);
       fax.SetStringValue(345, u"0");
       if (choice == 4) {
+        // Midnight has passed at every other minute of the day: the date moves on.
         fax.SetOptionValue(341, 7231);
-        fax.SetStringValue(342, u"99");
-        fax.SetStringValue(343, u"-1");
+        fax.SetStringValue(342, u"0");
+        fax.SetStringValue(343, u"0");
       }
       settings.SetCollection(332, fax);
       return settings;
     }
-    default:
-      settings.SetOptionValue(285, choice);
+    default: {
+      // Another family, and send times that are no times of day.
+      settings.SetOptionValue(285, 7425 + choice);
       settings.SetOptionValue(36, 6894);
       settings.SetOptionValue(50, 7120);
+      AttributeBytesList fax;
+      fax.SetOptionValue(341, 7231);
+      fax.SetStringValue(342, choice == 5 ? u"99" : u"");
+      fax.SetStringValue(343, choice == 5 ? u"-1" : u"x");
+      settings.SetCollection(332, fax);
       return settings;
+    }
   }
 }
 
