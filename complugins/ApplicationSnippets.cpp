@@ -30,7 +30,11 @@ bool InputSection(const std::uint8_t* in, ULONG cjIn, std::size_t fieldOffset, S
 // The stored form: a 32-byte head like the input's, then the data.
 std::unique_ptr<ByteBuffer> StoredBlock(std::uint32_t flags, const Section& page, const Section& end,
                                         const Section& setup, const std::uint8_t* in) {
-  const std::uint32_t total = static_cast<std::uint32_t>(kHeadSize) + page.length + end.length + setup.length;
+  // Sections may overlap in the input, so their sum can exceed it: a block
+  // whose size would not fit its 32-bit size field is refused.
+  const std::uint64_t wanted = std::uint64_t{kHeadSize} + page.length + end.length + setup.length;
+  if (wanted > 0xFFFFFFFFu) return nullptr;
+  const auto total = static_cast<std::uint32_t>(wanted);
   auto block = std::make_unique<ByteBuffer>();
   block->resize(total);
   std::uint8_t* p = block->getLpbyte();
@@ -78,8 +82,14 @@ HRESULT HandleSnippetEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG
       InputSection(in, cjIn, 16, end) && InputSection(in, cjIn, 24, setup)) {
     ApplicationSnippetBlock& snippets = *pdev.snippetBlock;
     const std::uint32_t flags = bytes::Read32(in + 4) & 0xFF;
-    snippets.setupBlock = StoredBlock(flags, Section{}, Section{}, setup, in);
-    snippets.pageBlock = StoredBlock(flags, page, end, Section{}, in);
+    auto setupBlock = StoredBlock(flags, Section{}, Section{}, setup, in);
+    auto pageBlock = StoredBlock(flags, page, end, Section{}, in);
+    if (!setupBlock || !pageBlock) {
+      bytes::WriteEscapeStatus(pvOut, cjOut, 0);
+      return E_FAIL;
+    }
+    snippets.setupBlock = std::move(setupBlock);
+    snippets.pageBlock = std::move(pageBlock);
     if (snippets.firstPageSetupSeen && !snippets.setupWritten) {
       WriteSection(snippets, pdevobj, *snippets.setupBlock, kSetupSection);
       snippets.setupBlock.reset();

@@ -164,7 +164,6 @@ class PostScriptDriver {
   std::vector<std::string> neededResources_, suppliedResources_;
   std::unique_ptr<Page> page_;
   DWORD pageCount_ = 0;
-  bool inEndDoc_ = false;
 };
 
 }  // namespace renps
