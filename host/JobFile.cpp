@@ -215,7 +215,7 @@ void ReadPrinter(const Checker& c, const json& j, const std::string& p, PrinterS
   }
 }
 
-void ReadDevmode(const Checker& c, const json& j, const std::string& p, DevmodeSpec& out) {
+void ReadDevmode(const Checker& c, const json& j, const std::string& p, DevmodeSettings& out) {
   c.Object(j, p,
            {"orientation", "paperSize", "paperWidth", "paperLength", "formName", "copies", "collate", "duplex", "color",
             "printQuality", "yResolution", "scale", "defaultSource", "ttOption", "mediaType", "icmMethod", "icmIntent",
@@ -442,7 +442,7 @@ JobFile ParseJobFile(const std::string& text, const std::string& path) {
     for (const auto& [key, value] : j.items()) {
       const std::string kp = Checker::Member("/pageDevmode", key);
       const int page = static_cast<int>(c.NumericKey(key, kp, 1));
-      DevmodeSpec scratch;
+      DevmodeSettings scratch;
       ReadDevmode(c, value, kp, scratch);
       out.pageDevmodes[page] = value;
     }
@@ -450,8 +450,8 @@ JobFile ParseJobFile(const std::string& text, const std::string& path) {
   return out;
 }
 
-DevmodeSpec ApplyDevmodeChange(const DevmodeSpec& base, const nlohmann::ordered_json& change) {
-  DevmodeSpec out = base;
+DevmodeSettings ApplyDevmodeChange(const DevmodeSettings& base, const nlohmann::ordered_json& change) {
+  DevmodeSettings out = base;
   ReadDevmode(Checker("devmode"), change, "", out);
   return out;
 }

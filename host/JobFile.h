@@ -51,7 +51,7 @@ struct PrinterSpec {
 };
 
 // The public devmode fields and the PostScript driver's private options.
-struct DevmodeSpec {
+struct DevmodeSettings {
   driversim::PublicFields fields;
   driversim::DriverOptions driver;
 };
@@ -87,7 +87,7 @@ struct FaxSpec {
 struct JobFile {
   std::string path;  // as given, for messages
   PrinterSpec printer;
-  DevmodeSpec devmode;
+  DevmodeSettings devmode;
   nlohmann::ordered_json settings = nlohmann::ordered_json::object();
   UserSpec user;
   JobSpec job;
@@ -108,6 +108,6 @@ JobFile LoadJobFile(const std::string& path);
 // Checks a job file given as text; `path` names it in messages.
 JobFile ParseJobFile(const std::string& text, const std::string& path);
 // `base` with the members of a checked "devmode" object applied over it.
-DevmodeSpec ApplyDevmodeChange(const DevmodeSpec& base, const nlohmann::ordered_json& change);
+DevmodeSettings ApplyDevmodeChange(const DevmodeSettings& base, const nlohmann::ordered_json& change);
 
 }  // namespace renps

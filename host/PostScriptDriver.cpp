@@ -282,10 +282,10 @@ void PostScriptDriver::DisableDriver() {
   if (FAILED(hr)) throw PluginFailure("IPrintOemPS2::DisableDriver returned " + Hex32(hr));
 }
 
-std::vector<std::uint8_t> PostScriptDriver::BuildDevmode(const DevmodeSpec& spec) {
-  driversim::PublicFields fields = spec.fields;
+std::vector<std::uint8_t> PostScriptDriver::BuildDevmode(const DevmodeSettings& wanted) {
+  driversim::PublicFields fields = wanted.fields;
   fields.deviceName = job_.printer.name.substr(0, CCHDEVICENAME - 1);
-  if (job_.noPrivateSection) return driversim::BuildDevmode(fields, spec.driver);
+  if (job_.noPrivateSection) return driversim::BuildDevmode(fields, wanted.driver);
 
   // The devmode is made by the driver's user interface, in the application.
   platform::host::SetProcessImageName(u"C:\\Program Files\\renps\\application.exe");
@@ -298,7 +298,7 @@ std::vector<std::uint8_t> PostScriptDriver::BuildDevmode(const DevmodeSpec& spec
   if (size < sizeof(OEM_DMEXTRAHEADER) || size > 0xFFFF - driversim::kDriverPrivateSize)
     throw PluginFailure("IPrintOemPS2::DevMode(OEMDM_SIZE) answered a section of " + std::to_string(size) + " bytes");
 
-  auto devmode = driversim::BuildDevmode(fields, spec.driver, std::vector<std::uint8_t>(size, 0));
+  auto devmode = driversim::BuildDevmode(fields, wanted.driver, std::vector<std::uint8_t>(size, 0));
   auto* dm = reinterpret_cast<DEVMODEW*>(devmode.data());
   std::uint8_t* section = devmode.data() + driversim::kPublicDevmodeSize + driversim::kDriverPrivateSize;
 
@@ -327,9 +327,9 @@ std::vector<std::uint8_t> PostScriptDriver::BuildDevmode(const DevmodeSpec& spec
   return devmode;
 }
 
-std::unique_ptr<PostScriptDriver::Pdev> PostScriptDriver::EnablePdev(const DevmodeSpec& spec) {
+std::unique_ptr<PostScriptDriver::Pdev> PostScriptDriver::EnablePdev(const DevmodeSettings& wanted) {
   auto pdev = std::make_unique<Pdev>();
-  pdev->devmode = BuildDevmode(spec);
+  pdev->devmode = BuildDevmode(wanted);
   // Rendering happens in the spooler.
   platform::host::SetProcessImageName(u"C:\\Windows\\System32\\spoolsv.exe");
   DEVOBJ& devobj = pdev->owned.devobj;
@@ -362,9 +362,9 @@ void PostScriptDriver::DisablePdev(std::unique_ptr<Pdev> pdev) {
   if (FAILED(hr)) throw PluginFailure("IPrintOemPS2::DisablePDEV returned " + Hex32(hr));
 }
 
-void PostScriptDriver::ResetPdev(const DevmodeSpec& spec) {
+void PostScriptDriver::ResetPdev(const DevmodeSettings& wanted) {
   Flush(FlushMode::All);
-  auto fresh = EnablePdev(spec);
+  auto fresh = EnablePdev(wanted);
   BeginTrace("IPrintOemPS2::ResetPDEV", 0);
   const HRESULT hr = plugin_->ResetPDEV(&pdev_->owned.devobj, &fresh->owned.devobj);
   EndTrace(hr, 0, false);

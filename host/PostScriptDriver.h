@@ -86,7 +86,7 @@ class PostScriptDriver {
   // The devmode of the job as the driver and its user interface build it:
   // public part, driver's private part, and the plug-in's section through
   // DevMode(size, default, merge) with entry 1 holding the settings.
-  std::vector<std::uint8_t> BuildDevmode(const DevmodeSpec& spec);
+  std::vector<std::uint8_t> BuildDevmode(const DevmodeSettings& wanted);
   // One document as one job (its own PDEV), read from `document`.
   void PrintDocument(std::FILE* document, const std::string& name, std::uint32_t jobId, int ordinal);
   // DisableDriver.
@@ -107,9 +107,9 @@ class PostScriptDriver {
   static ULONG APIENTRY DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
   static PostScriptDriver* FromSurface(SURFOBJ* pso);
 
-  std::unique_ptr<Pdev> EnablePdev(const DevmodeSpec& spec);
+  std::unique_ptr<Pdev> EnablePdev(const DevmodeSettings& wanted);
   void DisablePdev(std::unique_ptr<Pdev> pdev);
-  void ResetPdev(const DevmodeSpec& spec);
+  void ResetPdev(const DevmodeSettings& wanted);
   void SendEscapes();
   void Escape(ULONG code, std::vector<std::uint8_t> in, bool wantsStatus);
 
@@ -157,7 +157,7 @@ class PostScriptDriver {
   std::uint32_t jobId_ = 0;
   int documentOrdinal_ = 1;
   Phase phase_ = Phase::None;
-  DevmodeSpec currentSpec_;
+  DevmodeSettings currentSpec_;
   std::vector<std::string> header_;
   std::vector<std::string> trailer_;
   std::size_t trailerBytes_ = 0;
