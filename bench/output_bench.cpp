@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "PluginHarness.h"
-#include "XOemPdev.h"
+#include "pdev/XOemPdev.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "PluginHarness.h"
-#include "XDevmode.h"
-#include "XOemPdev.h"
+#include "devmode/XDevmode.h"
+#include "pdev/XOemPdev.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <map>
 #include <vector>
 
-#include "XDevmode.h"
+#include "devmode/XDevmode.h"
 #include "zqutil/Crc32.h"
 #include "zqutil/Dimension.h"
 #include "zqutil/TamorException.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "PluginHarness.h"
-#include "RenPs.h"
-#include "XOemPdev.h"
+#include "com/RenPs.h"
+#include "pdev/XOemPdev.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Feature-block framing and the plain controller family's output.
 #include <gtest/gtest.h>
 
-#include "FeatureBlock.h"
+#include "injection/FeatureBlock.h"
 #include "PluginHarness.h"
-#include "XOemPdev.h"
+#include "pdev/XOemPdev.h"
 #include "zqutil/AttributeBytesReader.h"
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include "CoreHelper.h"
 #include "DevmodeLayout.h"
-#include "MsDevmodeUsingReverseEngineering.h"
-#include "MsFeatureManager.h"
+#include "msdevmode/MsDevmodeUsingReverseEngineering.h"
+#include "msdevmode/MsFeatureManager.h"
 #include "zqcore/MediaHandler.h"
 #include "zqutil/AttributeBytes.h"
 #include "zqutil/TamorException.h"

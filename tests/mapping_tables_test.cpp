@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "MsCatalogue.h"
+#include "msdevmode/MsCatalogue.h"
 #include "zqutil/TamorException.h"
 
 namespace {

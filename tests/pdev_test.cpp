@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "PluginHarness.h"
-#include "XOemPdev.h"
+#include "pdev/XOemPdev.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "ModuleState.h"
+#include "com/ModuleState.h"
 #include "PluginHarness.h"
 
 namespace {

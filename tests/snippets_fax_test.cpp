@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "FaxJob.h"
+#include "jobdata/FaxJob.h"
 #include "PluginHarness.h"
-#include "RenPs.h"
-#include "XOemPdev.h"
+#include "com/RenPs.h"
+#include "pdev/XOemPdev.h"
 
 namespace {
 

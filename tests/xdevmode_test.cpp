@@ -6,8 +6,8 @@
 
 #include "OemSection.h"
 #include "PluginHarness.h"
-#include "XDevmode.h"
-#include "XOemPdev.h"
+#include "devmode/XDevmode.h"
+#include "pdev/XOemPdev.h"
 #include "zqutil/TamorException.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "MSDeviceCapabilities.h"
+#include "capabilities/MSDeviceCapabilities.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 #include "zqutil/Crc32.h"

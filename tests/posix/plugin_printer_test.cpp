@@ -8,7 +8,7 @@
 
 #include "PluginHarness.h"
 #include "TestPrinter.h"
-#include "XOemPdev.h"
+#include "pdev/XOemPdev.h"
 #include "zqutil/PrinterDataNames.h"
 
 namespace {

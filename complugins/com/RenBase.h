@@ -1,0 +1,41 @@
+// The plug-in object's side that is not the COM interface: the settings-source
+// provider, the workflow extension, the injection list and the output spool file.
+#pragma once
+
+#include "injection/InjectionEntry.h"
+#include "platform/oemps.h"
+#include "zqutil/CXString.h"
+
+class XOemPdev;
+
+// Settings sources offered to the workflow extension. The cache operations
+// arrive with the settings caches; the provider already anchors the object layout.
+class DataSourceProvider {
+ public:
+  DataSourceProvider() = default;
+  DataSourceProvider(const DataSourceProvider&) = delete;
+  DataSourceProvider& operator=(const DataSourceProvider&) = delete;
+  virtual ~DataSourceProvider() = default;
+  virtual void OnDataSourceUpdate() = 0;
+};
+
+class RenBase : public DataSourceProvider {
+ public:
+  RenBase() = default;
+  ~RenBase() override;
+
+  // Hands a finished spool file to the post-processor; may replace `path`.
+  virtual HRESULT PostProcessSpoolFile(PDEVOBJ pdevobj, XOemPdev* pdev, CXString& path) = 0;
+
+  InjectionList& GetInjectionList() { return injectionList_; }
+  bool IsInjectionListGenerated() const { return injectionListGenerated_; }
+  void SetInjectionListGenerated() { injectionListGenerated_ = true; }
+
+ protected:
+  HMODULE workflowModule_ = nullptr;
+  void* workflowObject_ = nullptr;
+  InjectionList injectionList_;
+  bool injectionListGenerated_ = false;
+  HANDLE spoolFile_ = nullptr;
+  bool firstWrite_ = false;
+};
