@@ -85,72 +85,8 @@ std::string Hex32(std::uint32_t value) {
 }
 
 const char* InjectionName(DWORD index) {
-  switch (index) {
-    case 1:
-      return "PSINJECT_BEGINSTREAM";
-    case 2:
-      return "PSINJECT_PSADOBE";
-    case 3:
-      return "PSINJECT_PAGESATEND";
-    case 4:
-      return "PSINJECT_PAGES";
-    case 5:
-      return "PSINJECT_DOCNEEDEDRES";
-    case 6:
-      return "PSINJECT_DOCSUPPLIEDRES";
-    case 7:
-      return "PSINJECT_PAGEORDER";
-    case 8:
-      return "PSINJECT_ORIENTATION";
-    case 9:
-      return "PSINJECT_BOUNDINGBOX";
-    case 10:
-      return "PSINJECT_DOCUMENTPROCESSCOLORS";
-    case 11:
-      return "PSINJECT_COMMENTS";
-    case 12:
-      return "PSINJECT_BEGINDEFAULTS";
-    case 13:
-      return "PSINJECT_ENDDEFAULTS";
-    case 14:
-      return "PSINJECT_BEGINPROLOG";
-    case 15:
-      return "PSINJECT_ENDPROLOG";
-    case 16:
-      return "PSINJECT_BEGINSETUP";
-    case 17:
-      return "PSINJECT_ENDSETUP";
-    case 18:
-      return "PSINJECT_TRAILER";
-    case 19:
-      return "PSINJECT_EOF";
-    case 20:
-      return "PSINJECT_ENDSTREAM";
-    case 21:
-      return "PSINJECT_DOCUMENTPROCESSCOLORSATEND";
-    case 100:
-      return "PSINJECT_PAGENUMBER";
-    case 101:
-      return "PSINJECT_BEGINPAGESETUP";
-    case 102:
-      return "PSINJECT_ENDPAGESETUP";
-    case 103:
-      return "PSINJECT_PAGETRAILER";
-    case 104:
-      return "PSINJECT_PLATECOLOR";
-    case 105:
-      return "PSINJECT_SHOWPAGE";
-    case 106:
-      return "PSINJECT_PAGEBBOX";
-    case 107:
-      return "PSINJECT_ENDPAGECOMMENTS";
-    case 200:
-      return "PSINJECT_VMSAVE";
-    case 201:
-      return "PSINJECT_VMRESTORE";
-    default:
-      return "PSINJECT_?";
-  }
+  const InjectionPoint* point = FindInjectionPoint(index);
+  return point != nullptr ? point->name : "PSINJECT_?";
 }
 
 // ---------------------------------------------------------------------------

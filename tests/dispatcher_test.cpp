@@ -15,7 +15,7 @@ XOemPdevPs& Pdev(harness::PluginHarness& h) {
   return *static_cast<XOemPdevPs*>(h.devobj.pdevOEM);
 }
 InjectionList& List(harness::PluginHarness& h) {
-  return static_cast<RenPs*>(h.plugin)->GetInjectionList();
+  return static_cast<RenPs*>(h.plugin)->Context().injectionList;
 }
 
 void Append(harness::PluginHarness& h, const std::string& text, std::uint32_t index, bool once) {
@@ -38,12 +38,12 @@ TEST(Dispatcher, EmittersWaitForTheFirstDevmodeWithASection) {
   DWORD result = 0;
   EXPECT_EQ(h.Command(PSINJECT_BEGINSTREAM, &result), S_OK);
   EXPECT_EQ(result, static_cast<DWORD>(ERROR_NOT_SUPPORTED));
-  EXPECT_FALSE(static_cast<RenPs*>(h.plugin)->IsInjectionListGenerated());
+  EXPECT_FALSE(static_cast<RenPs*>(h.plugin)->Context().injectionListGenerated);
 
   h.SetSettings(PlainFamily());
   h.devobj.pPublicDM = h.Devmode();
   EXPECT_EQ(h.Command(PSINJECT_PSADOBE, &result), S_OK);
-  EXPECT_TRUE(static_cast<RenPs*>(h.plugin)->IsInjectionListGenerated());
+  EXPECT_TRUE(static_cast<RenPs*>(h.plugin)->Context().injectionListGenerated);
   EXPECT_EQ(result, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_NE(h.driver->BytesAt(PSINJECT_PSADOBE).find("%%DriverName: "), std::string::npos);
   // Entries are once: the second call at the point writes nothing.
@@ -64,7 +64,7 @@ TEST(Dispatcher, EpsOrArchiveOutputGetsNoDeviceCode) {
   EXPECT_EQ(result, static_cast<DWORD>(ERROR_NOT_SUPPORTED));
   EXPECT_EQ(h.Command(PSINJECT_PSADOBE, &result), S_OK);
   EXPECT_TRUE(h.output.empty());
-  EXPECT_FALSE(static_cast<RenPs*>(h.plugin)->IsInjectionListGenerated());
+  EXPECT_FALSE(static_cast<RenPs*>(h.plugin)->Context().injectionListGenerated);
 }
 
 TEST(Dispatcher, StayEntriesOncePerPageOnceEntriesOnce) {

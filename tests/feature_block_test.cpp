@@ -6,6 +6,8 @@
 #include "pdev/XOemPdev.h"
 #include "zqutil/AttributeBytesReader.h"
 
+using namespace renpsoem;
+
 namespace {
 
 TEST(FeatureBlock, FramingTextsAreExact) {

@@ -9,6 +9,8 @@
 #include "com/RenPs.h"
 #include "pdev/XOemPdev.h"
 
+using namespace renpsoem;
+
 namespace {
 
 constexpr ULONG kSnippets = 0xF4357504;

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "com/EntryGuard.h"
+#include "support/EntryGuard.h"
 #include "com/ModuleState.h"
 #include "com/RenPs.h"
 

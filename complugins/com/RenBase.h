@@ -1,15 +1,16 @@
 // The plug-in object's side that is not the COM interface: the settings-source
-// provider, the workflow extension, the injection list and the output spool file.
+// provider, the context it lends to the dispatcher and the device-context code
+// (driver helpers, injection list, workflow extension) and the output filter.
 #pragma once
 
-#include "injection/InjectionEntry.h"
+#include "output/OutputFilter.h"
 #include "platform/oemps.h"
+#include "support/PluginContext.h"
 #include "zqutil/CXString.h"
 
 class XOemPdev;
 
-// Settings sources offered to the workflow extension. The cache operations
-// arrive with the settings caches; the provider already anchors the object layout.
+// Settings sources offered to the workflow extension.
 class DataSourceProvider {
  public:
   DataSourceProvider() = default;
@@ -19,23 +20,20 @@ class DataSourceProvider {
   virtual void OnDataSourceUpdate() = 0;
 };
 
-class RenBase : public DataSourceProvider {
+class RenBase : public DataSourceProvider, public SpoolFilePostProcessor {
  public:
   RenBase() = default;
-  ~RenBase() override;
+  ~RenBase() override = default;
 
-  // Hands a finished spool file to the post-processor; may replace `path`.
-  virtual HRESULT PostProcessSpoolFile(PDEVOBJ pdevobj, XOemPdev* pdev, CXString& path) = 0;
+  // Writes one buffer of the driver's output to the spooler or the spool file,
+  // and finishes a captured job on its last write.
+  HRESULT FilterOutput(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, PDWORD pcbWritten) {
+    return output_.Write(pdevobj, pBuf, cbBuffer, pcbWritten, context_.workflow, *this);
+  }
 
-  InjectionList& GetInjectionList() { return injectionList_; }
-  bool IsInjectionListGenerated() const { return injectionListGenerated_; }
-  void SetInjectionListGenerated() { injectionListGenerated_ = true; }
+  PluginContext& Context() { return context_; }
 
  protected:
-  HMODULE workflowModule_ = nullptr;
-  void* workflowObject_ = nullptr;
-  InjectionList injectionList_;
-  bool injectionListGenerated_ = false;
-  HANDLE spoolFile_ = nullptr;
-  bool firstWrite_ = false;
+  PluginContext context_;
+  OutputFilter output_;
 };

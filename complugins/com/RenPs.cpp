@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "devmode/DevmodeHandler.h"
-#include "com/EntryGuard.h"
+#include "support/EntryGuard.h"
+#include "injection/DriverHooks.h"
 #include "injection/InjectionDispatcher.h"
 #include "com/ModuleState.h"
-#include "output/OutputPath.h"
 #include "pdev/PdevAdjustment.h"
 #include "pdev/PdevLifecycle.h"
 #include "platform/win32.h"
@@ -15,25 +15,21 @@
 namespace {
 // The hooks the plug-in installs in the driver, in the order the driver gets them.
 DRVFN g_hookTable[] = {
-    {INDEX_DrvStartPage, FunctionCast<PFN>(&OEMStartPage)}, {INDEX_DrvSendPage, FunctionCast<PFN>(&OEMSendPage)},
-    {INDEX_DrvEscape, FunctionCast<PFN>(&OEMEscape)},       {INDEX_DrvStartDoc, FunctionCast<PFN>(&OEMStartDoc)},
-    {INDEX_DrvEndDoc, FunctionCast<PFN>(&OEMEndDoc)},
+    {INDEX_DrvStartPage, FunctionCast<PFN>(&renpsoem::OEMStartPage)}, {INDEX_DrvSendPage, FunctionCast<PFN>(&renpsoem::OEMSendPage)},
+    {INDEX_DrvEscape, FunctionCast<PFN>(&renpsoem::OEMEscape)},       {INDEX_DrvStartDoc, FunctionCast<PFN>(&renpsoem::OEMStartDoc)},
+    {INDEX_DrvEndDoc, FunctionCast<PFN>(&renpsoem::OEMEndDoc)},
 };
 
 }  // namespace
-
-RenBase::~RenBase() {
-  if (spoolFile_ != nullptr && spoolFile_ != INVALID_HANDLE_VALUE) CloseHandle(spoolFile_);
-}
 
 RenPs::RenPs() : outputFilter_(this) {
   module_state::ObjectCreated();
 }
 
 RenPs::~RenPs() {
-  if (driverHelper_ != nullptr) {
-    driverHelper_->Release();
-    driverHelper_ = nullptr;
+  if (context_.driverHelper != nullptr) {
+    context_.driverHelper->Release();
+    context_.driverHelper = nullptr;
   }
   module_state::ObjectDestroyed();
 }
@@ -97,7 +93,7 @@ HRESULT STDMETHODCALLTYPE RenPs::GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSi
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::DevMode(DWORD dwMode, POEMDMPARAM pOemDMParam) {
-  return GuardedEntry("RenPs::DevMode", E_FAIL, [&] { return HandleDevMode(dwMode, pOemDMParam); });
+  return GuardedEntry("RenPs::DevMode", E_FAIL, [&] { return renpsoem::HandleDevMode(dwMode, pOemDMParam); });
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::EnableDriver(DWORD /*DriverVersion*/, DWORD /*cbSize*/, PDRVENABLEDATA pded) {
@@ -112,13 +108,13 @@ HRESULT STDMETHODCALLTYPE RenPs::EnableDriver(DWORD /*DriverVersion*/, DWORD /*c
 
 HRESULT STDMETHODCALLTYPE RenPs::DisableDriver() {
   return GuardedEntry("RenPs::DisableDriver", E_FAIL, [this]() -> HRESULT {
-    if (driverHelper_ != nullptr) {
-      driverHelper_->Release();
-      driverHelper_ = nullptr;
+    if (context_.driverHelper != nullptr) {
+      context_.driverHelper->Release();
+      context_.driverHelper = nullptr;
     }
-    if (coreHelper_ != nullptr) {
-      coreHelper_->Release();
-      coreHelper_ = nullptr;
+    if (context_.coreHelper != nullptr) {
+      context_.coreHelper->Release();
+      context_.coreHelper = nullptr;
     }
     return S_OK;
   });
@@ -128,60 +124,56 @@ HRESULT STDMETHODCALLTYPE RenPs::EnablePDEV(PDEVOBJ pdevobj, PWSTR pPrinterName,
                                             ULONG cjGdiInfo, GDIINFO* pGdiInfo, ULONG cjDevInfo, DEVINFO* pDevInfo,
                                             DRVENABLEDATA* pded, PDEVOEM* pDevOem) {
   return GuardedEntry("RenPs::EnablePDEV", E_FAIL, [&] {
-    return EnablePdev(*this, pdevobj, pPrinterName, cPatterns, phsurfPatterns, cjGdiInfo, pGdiInfo, cjDevInfo, pDevInfo,
+    return renpsoem::EnablePdev(context_, pdevobj, pPrinterName, cPatterns, phsurfPatterns, cjGdiInfo, pGdiInfo, cjDevInfo, pDevInfo,
                       pded, pDevOem);
   });
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::DisablePDEV(PDEVOBJ pdevobj) {
-  return GuardedEntry("RenPs::DisablePDEV", E_FAIL, [&] { return DisablePdev(pdevobj); });
+  return GuardedEntry("RenPs::DisablePDEV", E_FAIL, [&] { return renpsoem::DisablePdev(pdevobj); });
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::ResetPDEV(PDEVOBJ pdevobjOld, PDEVOBJ pdevobjNew) {
-  return GuardedEntry("RenPs::ResetPDEV", E_FAIL, [&] { return ResetPdev(pdevobjOld, pdevobjNew); });
+  return GuardedEntry("RenPs::ResetPDEV", E_FAIL, [&] { return renpsoem::ResetPdev(pdevobjOld, pdevobjNew); });
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::PublishDriverInterface(IUnknown* pIUnknown) {
   if (pIUnknown == nullptr) return E_FAIL;
-  if (driverHelper_ == nullptr) {
+  if (context_.driverHelper == nullptr) {
     void* helper = nullptr;
     if (SUCCEEDED(pIUnknown->QueryInterface(IID_IPrintOemDriverPS, &helper)) && helper != nullptr) {
-      driverHelper_ = static_cast<IPrintOemDriverPS*>(helper);
+      context_.driverHelper = static_cast<IPrintOemDriverPS*>(helper);
       return S_OK;
     }
-    driverHelper_ = nullptr;
+    context_.driverHelper = nullptr;
   }
-  if (coreHelper_ != nullptr) return E_FAIL;
+  if (context_.coreHelper != nullptr) return E_FAIL;
   void* helper = nullptr;
   if (SUCCEEDED(pIUnknown->QueryInterface(IID_IPrintCoreHelper, &helper)) && helper != nullptr) {
-    coreHelper_ = static_cast<IPrintCoreHelper*>(helper);
+    context_.coreHelper = static_cast<IPrintCoreHelper*>(helper);
     return S_OK;
   }
-  coreHelper_ = nullptr;
+  context_.coreHelper = nullptr;
   return E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::Command(PDEVOBJ pdevobj, DWORD dwIndex, PVOID pData, DWORD cbSize, DWORD* pdwResult) {
   return GuardedEntry("RenPs::Command", E_FAIL,
-                      [&] { return DispatchCommand(*this, pdevobj, dwIndex, pData, cbSize, pdwResult); });
+                      [&] { return renpsoem::DispatchCommand(context_, pdevobj, dwIndex, pData, cbSize, pdwResult); });
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::WritePrinter(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, PDWORD pcbWritten) {
   RenPs& owner = *outputFilter_.GetOwner();
   return GuardedEntry("RenPs::WritePrinter", E_FAIL, [&] {
-    DecideCapture(owner.firstWrite_, pdevobj, pBuf, cbBuffer);
+    owner.output_.DecideCapture(pdevobj, pBuf, cbBuffer);
     return owner.FilterOutput(pdevobj, pBuf, cbBuffer, pcbWritten);
   });
-}
-
-HRESULT RenPs::FilterOutput(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, PDWORD pcbWritten) {
-  return FilterOutputStream(*this, spoolFile_, pdevobj, pBuf, cbBuffer, pcbWritten);
 }
 
 HRESULT STDMETHODCALLTYPE RenPs::GetPDEVAdjustment(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf, DWORD cbBuffer,
                                                    BOOL* pbAdjustmentDone) {
   return GuardedEntry("RenPs::GetPDEVAdjustment", S_FALSE,
-                      [&] { return AdjustPdev(pdevobj, dwAdjustType, pBuf, cbBuffer, pbAdjustmentDone); });
+                      [&] { return renpsoem::AdjustPdev(pdevobj, dwAdjustType, pBuf, cbBuffer, pbAdjustmentDone); });
 }
 
 HRESULT RenPs::PostProcessSpoolFile(PDEVOBJ /*pdevobj*/, XOemPdev* /*pdev*/, CXString& /*path*/) {

@@ -55,15 +55,10 @@ class RenPs final : public IPrintOemPS2, public RenBase {
   void OnDataSourceUpdate() override {}
   HRESULT PostProcessSpoolFile(PDEVOBJ pdevobj, XOemPdev* pdev, CXString& path) override;
 
-  IPrintOemDriverPS* GetDriverHelper() const { return driverHelper_; }
-  IPrintCoreHelper* GetCoreHelper() const { return coreHelper_; }
-
-  // Writes the output buffer to the spooler (pass-through) or the spool file.
-  HRESULT FilterOutput(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, PDWORD pcbWritten);
+  IPrintOemDriverPS* GetDriverHelper() const { return context_.driverHelper; }
+  IPrintCoreHelper* GetCoreHelper() const { return context_.coreHelper; }
 
  private:
-  IPrintCoreHelper* coreHelper_ = nullptr;
   LONG volatile refCount_ = 1;
-  IPrintOemDriverPS* driverHelper_ = nullptr;
   PostScriptPdlFilter outputFilter_;
 };

@@ -8,6 +8,8 @@
 #include "zqutil/DriverLoadedContext.h"
 #include "zqutil/PrintDriver.h"
 
+namespace renpsoem {
+
 namespace {
 
 // Outside the spooler, on an installed printer: keep the public devmode within
@@ -74,3 +76,5 @@ HRESULT HandleDevMode(DWORD dwMode, POEMDMPARAM param) {
   }
   return S_OK;
 }
+
+}  // namespace renpsoem

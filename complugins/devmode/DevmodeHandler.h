@@ -4,4 +4,8 @@
 
 #include "platform/oemps.h"
 
+namespace renpsoem {
+
 HRESULT HandleDevMode(DWORD dwMode, POEMDMPARAM param);
+
+}  // namespace renpsoem

@@ -1,4 +1,6 @@
 #include "devmode/XDevmode.h"
+
+#include "zqcore/DataModelIds.h"
 #include "support/ByteAccess.h"
 
 #include <algorithm>
@@ -30,8 +32,6 @@ constexpr ULONG kEscapeIntegerValue = 0xF4357569;
 constexpr ULONG kEscapeOptionValueResult = 0xF435756B;
 constexpr ULONG kEscapeIntegerValueResult = 0xF435756C;
 constexpr ULONG kEscapePaperSizeResult = 0xF435756D;
-constexpr AttributeBytesFeatureId kFeatureMediaCollection = 210;
-constexpr AttributeBytesFeatureId kFeaturePaperSize = 164;
 
 }  // namespace
 
@@ -252,8 +252,8 @@ HRESULT XDevmode::HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG c
   Dimension width;
   Dimension length;
   if (!GetCollectionFromAttributeBytes(feature, collection) ||
-      !collection.GetCollection(kFeatureMediaCollection, media) ||
-      !media.GetPaperSizeValues(kFeaturePaperSize, width, length))
+      !collection.GetCollection(DataModelIds::kFeatureOutputPaperSize, media) ||
+      !media.GetPaperSizeValues(DataModelIds::kFeaturePaperSizeValues, width, length))
     return E_FAIL;
   const auto w = static_cast<std::uint32_t>(Number::GetIntValue(width.GetValue(5), 0.499999));
   const auto h = static_cast<std::uint32_t>(Number::GetIntValue(length.GetValue(5), 0.499999));

@@ -1,5 +1,7 @@
 #include "injection/FeatureBlock.h"
 
+#include "zqcore/DataModelIds.h"
+
 #include "msdevmode/MsFeatureManager.h"
 #include "pdev/XOemPdev.h"
 #include "zqcore/FeatureId.h"
@@ -8,13 +10,9 @@
 #include "zqutil/ProductData.h"
 #include "zqutil/TamorException.h"
 
+namespace renpsoem {
+
 namespace {
-constexpr AttributeBytesFeatureId kFeatureJobOwner = 82;
-constexpr AttributeBytesFeatureId kFeatureNup = 215;
-constexpr AttributeBytesFeatureId kFeatureBooklet = 216;
-constexpr std::uint32_t kOrientationFeature = 3;
-constexpr std::uint32_t kPortrait = 4010;
-constexpr std::uint32_t kLandscape = 4011;
 constexpr DWORD kProductModelType = 3;
 constexpr DWORD kProductPdlType = 3;
 }  // namespace
@@ -84,7 +82,7 @@ void EmitFeatureFromTable(HANDLE hPrinter, bool useProductCommands, int mode, At
 
 CXString ResolveJobOwner(HANDLE hPrinter, const XOemPdev& pdev, AttributeBytesReader& settings) {
   CXString owner;
-  if (settings.GetStringValueFromAttributeBytes(kFeatureJobOwner, owner) && !owner.IsEmpty()) return owner;
+  if (settings.GetStringValueFromAttributeBytes(DataModelIds::kFeatureJobOwner, owner) && !owner.IsEmpty()) return owner;
   DWORD jobId = 0;
   if (!pdev.GetLong(kPdevJobId, jobId)) return CXString();
   try {
@@ -99,11 +97,13 @@ CXString ResolveJobOwner(HANDLE hPrinter, const XOemPdev& pdev, AttributeBytesRe
 }
 
 std::uint32_t GetEffectiveOrientation(HANDLE /*hPrinter*/, AttributeBytesReader& settings, MsFeatureManager& features) {
-  const std::uint32_t orientation = features.GetMsFeatureValue(kOrientationFeature, true);
+  const std::uint32_t orientation = features.GetMsFeatureValue(DataModelIds::kFeatureMsOrientation, true);
   DWORD nup = 0;
   bool booklet = false;
-  const bool nupTurns = settings.GetOptionValueFromAttributeBytes(kFeatureNup, nup) && (nup == 6241 || nup == 6243);
-  const bool bookletTurns = settings.GetBooleanValueFromAttributeBytes(kFeatureBooklet, booklet) && booklet;
+  const bool nupTurns = settings.GetOptionValueFromAttributeBytes(DataModelIds::kFeatureNup, nup) && (nup == 6241 || nup == 6243);
+  const bool bookletTurns = settings.GetBooleanValueFromAttributeBytes(DataModelIds::kFeatureBooklet, booklet) && booklet;
   if (!nupTurns && !bookletTurns) return orientation;
-  return orientation == kPortrait ? kLandscape : kPortrait;
+  return orientation == DataModelIds::kValueMsOrientationPortrait ? DataModelIds::kValueMsOrientationLandscape : DataModelIds::kValueMsOrientationPortrait;
 }
+
+}  // namespace renpsoem

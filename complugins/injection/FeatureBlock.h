@@ -14,6 +14,8 @@ class AttributeBytesReader;
 class MsFeatureManager;
 class XOemPdev;
 
+namespace renpsoem {
+
 // A row of a feature's command table: the option value and the block it gives.
 struct FeatureCommandEntry {
   std::uint32_t optionValue;
@@ -45,3 +47,5 @@ CXString ResolveJobOwner(HANDLE hPrinter, const XOemPdev& pdev, AttributeBytesRe
 // The Windows orientation (4010 portrait, 4011 landscape), turned when N-up
 // 2 or 6 or the booklet turns the sheet.
 std::uint32_t GetEffectiveOrientation(HANDLE hPrinter, AttributeBytesReader& settings, MsFeatureManager& features);
+
+}  // namespace renpsoem

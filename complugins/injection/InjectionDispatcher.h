@@ -1,16 +1,15 @@
 // The injection dispatcher: what the plug-in writes at each of the driver's
-// injection points, and the five driver hooks around documents, pages and
-// escapes.
+// injection points. It runs the controller family's emitters once per plug-in
+// object and writes the injection list's entries at their points.
 #pragma once
 
 #include "platform/oemps.h"
 
-class RenPs;
+struct PluginContext;
 
-HRESULT DispatchCommand(RenPs& plugin, PDEVOBJ pdevobj, DWORD dwIndex, PVOID pData, DWORD cbSize, DWORD* pdwResult);
+namespace renpsoem {
 
-BOOL APIENTRY OEMStartDoc(SURFOBJ* pso, LPWSTR pwszDocName, DWORD dwJobId);
-BOOL APIENTRY OEMEndDoc(SURFOBJ* pso, FLONG fl);
-BOOL APIENTRY OEMStartPage(SURFOBJ* pso);
-BOOL APIENTRY OEMSendPage(SURFOBJ* pso);
-ULONG APIENTRY OEMEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
+HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, PVOID pData, DWORD cbSize,
+                        DWORD* pdwResult);
+
+}  // namespace renpsoem

@@ -1,12 +1,14 @@
 #include "injection/PageSizeRule.h"
 
+#include "zqcore/DataModelIds.h"
+
 #include "msdevmode/MsFeatureManager.h"
 #include "zqcore/PageSizeDictionary.h"
 #include "zqutil/Dimension.h"
 
+namespace renpsoem {
+
 namespace {
-constexpr std::uint32_t kFeaturePaperWidth = 13;
-constexpr std::uint32_t kFeaturePaperLength = 14;
 constexpr int kUnitTenthsMm = 5;
 constexpr int kUnitPoints = 8;
 constexpr int kTypeCustom = 25003;
@@ -15,10 +17,10 @@ constexpr int kTypeCustomOther = 25005;
 
 PageSizeInPoints PageSizeFromWindowsFeatures(MsFeatureManager& features) {
   const Dimension width(
-      static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(kFeaturePaperWidth, false))),
+      static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(DataModelIds::kFeatureMsPaperWidth, false))),
       kUnitTenthsMm);
   const Dimension length(
-      static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(kFeaturePaperLength, false))),
+      static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(DataModelIds::kFeatureMsPaperLength, false))),
       kUnitTenthsMm);
   PageSizeInPoints size;
   if (PageSizeDictionary::AnyExist(width, length)) {
@@ -30,3 +32,5 @@ PageSizeInPoints PageSizeFromWindowsFeatures(MsFeatureManager& features) {
   size.length = length.GetStringValue(kUnitPoints, 0, 0.499999, false);
   return size;
 }
+
+}  // namespace renpsoem

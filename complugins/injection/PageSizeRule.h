@@ -7,6 +7,8 @@
 
 class MsFeatureManager;
 
+namespace renpsoem {
+
 struct PageSizeInPoints {
   bool standard = false;
   CXString width;
@@ -14,3 +16,5 @@ struct PageSizeInPoints {
 };
 
 PageSizeInPoints PageSizeFromWindowsFeatures(MsFeatureManager& features);
+
+}  // namespace renpsoem

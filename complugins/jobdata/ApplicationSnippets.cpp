@@ -1,8 +1,11 @@
 #include "jobdata/ApplicationSnippets.h"
+#include "support/SpoolWriter.h"
 #include "support/ByteAccess.h"
 
 #include <cstring>
 #include <string_view>
+
+namespace renpsoem {
 
 namespace {
 
@@ -65,12 +68,6 @@ void WriteSection(const ApplicationSnippetBlock& snippets, PDEVOBJ pdevobj, cons
 
 }  // namespace
 
-HRESULT WriteToSpool(IPrintOemDriverPS* helper, PDEVOBJ pdevobj, const void* data, std::size_t size) {
-  if (helper == nullptr || size == 0) return E_FAIL;
-  DWORD written = 0;
-  return helper->DrvWriteSpoolBuf(pdevobj, const_cast<void*>(data), static_cast<DWORD>(size), &written);
-}
-
 HRESULT HandleSnippetEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut,
                             void* pvOut) {
   if (iEsc != kEscapeSnippets) return E_NOTIMPL;
@@ -127,3 +124,5 @@ void WriteSnippetEnd(XOemPdevPs& pdev, PDEVOBJ pdevobj) {
   if (!snippets.pageBlock) return;
   WriteSection(snippets, pdevobj, *snippets.pageBlock, kEndSection);
 }
+
+}  // namespace renpsoem

@@ -5,6 +5,8 @@
 
 #include "pdev/XOemPdev.h"
 
+namespace renpsoem {
+
 // Escape 0xF4357504: store the sections. E_NOTIMPL for other numbers.
 HRESULT HandleSnippetEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut,
                             void* pvOut);
@@ -16,5 +18,4 @@ void WriteSnippetPage(XOemPdevPs& pdev, PDEVOBJ pdevobj, bool pageSetupMoment);
 // Writes the end-of-document section.
 void WriteSnippetEnd(XOemPdevPs& pdev, PDEVOBJ pdevobj);
 
-// Writes `size` bytes through the driver helper; the count written is not examined.
-HRESULT WriteToSpool(IPrintOemDriverPS* helper, PDEVOBJ pdevobj, const void* data, std::size_t size);
+}  // namespace renpsoem

@@ -1,36 +1,30 @@
 #include "jobdata/FaxJob.h"
+
+#include "zqcore/DataModelIds.h"
 #include "support/ByteAccess.h"
 
 #include <cstring>
 
 #include "jobdata/ApplicationSnippets.h"
+#include "support/SpoolWriter.h"
 #include "injection/FeatureBlock.h"
 #include "platform/win32.h"
 #include "zqutil/AttributeBytesReader.h"
 #include "zqutil/Number.h"
+#include "zqutil/XDateTime.h"
+
+namespace renpsoem {
 
 namespace {
 
 constexpr ULONG kEscapeDestinations = 0xF43575CC;
 constexpr ULONG kEscapeCover = 0xF43575CD;
-constexpr DWORD kOutputModeFax = 6894;
 constexpr std::size_t kRecordSize = 104;
 constexpr std::size_t kPhoneUnits = 47;
 constexpr std::size_t kMailboxOffset = 94;
 constexpr std::size_t kMailboxUnits = 5;
 
 // The fax settings collection and its members.
-constexpr AttributeBytesFeatureId kFeatureFaxSettings = 332;
-constexpr AttributeBytesFeatureId kFeatureConfirmation = 337;
-constexpr AttributeBytesFeatureId kFeatureCreditCardOn = 338;
-constexpr AttributeBytesFeatureId kFeaturePrefixOn = 339;
-constexpr AttributeBytesFeatureId kFeatureDelayedSend = 341;
-constexpr AttributeBytesFeatureId kFeatureSendHour = 342;
-constexpr AttributeBytesFeatureId kFeatureSendMinute = 343;
-constexpr AttributeBytesFeatureId kFeaturePrefix = 345;
-constexpr AttributeBytesFeatureId kFeatureCreditCard = 346;
-constexpr AttributeBytesFeatureId kFeatureFaxType = 347;
-constexpr AttributeBytesFeatureId kFeatureResolution = 348;
 
 // A UTF-16 string field of a record, cut at its field size.
 CXString RecordText(const std::uint8_t* record, std::size_t units) {
@@ -56,24 +50,6 @@ void AppendLine(InjectionList& list, bool postScriptForm, const char16_t* name, 
   InjectionEntry entry;
   if (MakeInjectionEntry(entry, line, postScriptForm ? PSINJECT_BEGINSTREAM : PSINJECT_PSADOBE, true))
     list.push_back(entry);
-}
-
-bool IsLeapYear(int year) {
-  return year % 4 == 0;
-}
-
-int DaysInMonth(int month, int year) {
-  switch (month) {
-    case 4:
-    case 6:
-    case 9:
-    case 11:
-      return 30;
-    case 2:
-      return IsLeapYear(year) ? 29 : 28;
-    default:
-      return 31;
-  }
 }
 
 }  // namespace
@@ -123,27 +99,27 @@ void EmitFaxAttributes(XOemPdevPs& pdev, AttributeBytesReader& settings, Injecti
   const std::uint32_t count = bytes::Read32(data);
   if (count == 0) return;
   DWORD outputMode = 0;
-  if (!settings.GetOptionValueFromAttributeBytes(36, outputMode) || outputMode != kOutputModeFax) return;
+  if (!settings.GetOptionValueFromAttributeBytes(36, outputMode) || outputMode != DataModelIds::kValueOutputModeFax) return;
 
   const bool ps = (fax.outputOptions & kOutputOptionPostScriptForm) != 0;
   AttributeBytesIndexedList faxSettings;
-  settings.GetCollectionFromAttributeBytes(kFeatureFaxSettings, faxSettings);
+  settings.GetCollectionFromAttributeBytes(DataModelIds::kFeatureFaxSettings, faxSettings);
 
   AppendLine(list, ps, u"OID_ATT_FAX_COVER_SHEET", u"%s", fax.coverData ? u"TRUE" : u"FALSE");
 
   AttributeBytesValueEnum option = 0;
-  const bool confirmation = faxSettings.GetOptionValue(kFeatureConfirmation, option) && option == 7221;
+  const bool confirmation = faxSettings.GetOptionValue(DataModelIds::kFeatureFaxConfirmation, option) && option == 7221;
   AppendLine(list, ps, u"OID_ATT_FAX_CONFIRMATION_SHEET", u"%s", confirmation ? u"TRUE" : u"FALSE");
 
   int resolution = 1;
-  if (faxSettings.GetOptionValue(kFeatureResolution, option)) {
+  if (faxSettings.GetOptionValue(DataModelIds::kFeatureFaxResolution, option)) {
     if (option == 7110) resolution = 0;
     if (option == 7112) resolution = 2;
   }
   AppendLine(list, ps, u"OID_ATT_FAX_RESOLUTION", u"%s", Number::GetStringValue(resolution));
 
   const char16_t* faxType = u"OID_VAL_FAX_TYPE_G3_AUTO";
-  if (faxSettings.GetOptionValue(kFeatureFaxType, option)) {
+  if (faxSettings.GetOptionValue(DataModelIds::kFeatureFaxType, option)) {
     switch (option) {
       case 7100:
         faxType = u"OID_VAL_FAX_TYPE_G3_FORCED_4800";
@@ -168,14 +144,14 @@ void EmitFaxAttributes(XOemPdevPs& pdev, AttributeBytesReader& settings, Injecti
 
   bool flag = false;
   CXString text;
-  if (faxSettings.GetBooleanValue(kFeatureCreditCardOn, flag) && flag &&
-      faxSettings.GetStringValue(kFeatureCreditCard, text) && !text.IsEmpty())
+  if (faxSettings.GetBooleanValue(DataModelIds::kFeatureFaxCreditCardOn, flag) && flag &&
+      faxSettings.GetStringValue(DataModelIds::kFeatureFaxCreditCard, text) && !text.IsEmpty())
     AppendLine(list, ps, u"OID_ATT_CREDIT_CARD", u"\"%s\"", text);
 
-  if (faxSettings.GetOptionValue(kFeatureDelayedSend, option) && option == 7231) {
+  if (faxSettings.GetOptionValue(DataModelIds::kFeatureFaxDelayedSend, option) && option == 7231) {
     CXString hour, minute;
-    faxSettings.GetStringValue(kFeatureSendHour, hour);
-    faxSettings.GetStringValue(kFeatureSendMinute, minute);
+    faxSettings.GetStringValue(DataModelIds::kFeatureFaxSendHour, hour);
+    faxSettings.GetStringValue(DataModelIds::kFeatureFaxSendMinute, minute);
     SYSTEMTIME now{};
     GetLocalTime(&now);
     AppendLine(list, ps, u"OID_ATT_JOB_FAX_AFTER", u"\"%s\"",
@@ -183,8 +159,8 @@ void EmitFaxAttributes(XOemPdevPs& pdev, AttributeBytesReader& settings, Injecti
   }
 
   CXString prefix;
-  const bool usePrefix = faxSettings.GetBooleanValue(kFeaturePrefixOn, flag) && flag &&
-                         faxSettings.GetStringValue(kFeaturePrefix, prefix) && !prefix.IsEmpty();
+  const bool usePrefix = faxSettings.GetBooleanValue(DataModelIds::kFeatureFaxPrefixOn, flag) && flag &&
+                         faxSettings.GetStringValue(DataModelIds::kFeatureFaxPrefix, prefix) && !prefix.IsEmpty();
   const std::size_t available = (fax.destinationData->size() - 4) / kRecordSize;
   for (std::uint32_t i = 0; i < count && i < available; ++i) {
     const std::uint8_t* record = data + 4 + i * kRecordSize;
@@ -208,7 +184,7 @@ CXString FaxSendTime(const SYSTEMTIME& now, int hour, int minute) {
   int day = now.wDay;
   if (now.wHour > hour || (now.wHour == hour && now.wMinute > minute)) {
     ++day;
-    if (day > DaysInMonth(month, year)) {
+    if (day > XDateTime::DaysInMonth(year, month)) {
       day = 1;
       if (++month > 12) {
         month = 1;
@@ -218,3 +194,5 @@ CXString FaxSendTime(const SYSTEMTIME& now, int hour, int minute) {
   }
   return CXString::Formatted(u"%4.4d%2.2d%2.2d%2.2d%2.2d%2.2d", year, month, day, hour, minute, 0);
 }
+
+}  // namespace renpsoem

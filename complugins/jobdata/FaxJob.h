@@ -9,6 +9,8 @@
 
 class AttributeBytesReader;
 
+namespace renpsoem {
+
 // Escapes 0xF43575CC (destinations) and 0xF43575CD (cover). E_NOTIMPL otherwise.
 HRESULT HandleFaxEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut,
                         void* pvOut);
@@ -22,3 +24,5 @@ void EndFaxPdev(FaxJobBlock& fax, PDEVOBJ pdevobj);
 // The delayed-send time "YYYYMMDDhhmm00": today at the requested hour and
 // minute, or tomorrow when that time of day has already passed.
 CXString FaxSendTime(const SYSTEMTIME& now, int hour, int minute);
+
+}  // namespace renpsoem

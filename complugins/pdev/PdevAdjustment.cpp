@@ -1,12 +1,15 @@
 #include "pdev/PdevAdjustment.h"
 
+#include "zqcore/DataModelIds.h"
+
 #include <cstring>
 
 #include "devmode/XDevmode.h"
 
+namespace renpsoem {
+
 namespace {
 
-constexpr AttributeBytesFeatureId kFeatureBooklet = 216;
 
 // Shrinking the imageable area to the printer's own margins (when the settings
 // ask for them) needs the margin values of the layout feature manager; until it
@@ -24,7 +27,7 @@ HRESULT AdjustTrueColor(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, BOOL* pbAdj
   bool booklet = false;
   BOOL useTrueColor = FALSE;
   std::memcpy(&useTrueColor, pBuf, sizeof useTrueColor);
-  if (settings.GetBooleanValueFromAttributeBytes(kFeatureBooklet, booklet) && booklet &&
+  if (settings.GetBooleanValueFromAttributeBytes(DataModelIds::kFeatureBooklet, booklet) && booklet &&
       pdevobj->pPublicDM->dmColor == DMCOLOR_MONOCHROME && useTrueColor) {
     useTrueColor = FALSE;
     std::memcpy(pBuf, &useTrueColor, sizeof useTrueColor);
@@ -45,3 +48,5 @@ HRESULT AdjustPdev(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf, DWORD cbBuff
       return S_FALSE;
   }
 }
+
+}  // namespace renpsoem

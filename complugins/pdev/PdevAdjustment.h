@@ -3,4 +3,8 @@
 
 #include "platform/oemps.h"
 
+namespace renpsoem {
+
 HRESULT AdjustPdev(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf, DWORD cbBuffer, BOOL* pbAdjustmentDone);
+
+}  // namespace renpsoem

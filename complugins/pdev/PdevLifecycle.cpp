@@ -1,12 +1,14 @@
 #include "pdev/PdevLifecycle.h"
 
+#include "zqcore/DataModelIds.h"
+
 #include <cstring>
 #include <memory>
 
 #include "jobdata/ApplicationSnippets.h"
 #include "jobdata/FaxJob.h"
 #include "observers/FinishingVerticalFeature.h"
-#include "com/RenPs.h"
+#include "support/PluginContext.h"
 #include "workflow/WorkflowExtension.h"
 #include "devmode/XDevmode.h"
 #include "pdev/XOemPdev.h"
@@ -15,12 +17,10 @@
 #include "zqutil/Printer.h"
 #include "zqutil/TextResourceLoader.h"
 
+namespace renpsoem {
+
 namespace {
 
-constexpr AttributeBytesFeatureId kFeatureJournalNumber = 155;
-constexpr AttributeBytesFeatureId kFeatureOutputMode = 36;
-constexpr DWORD kOutputModeFax = 6894;
-constexpr DWORD kFamilyUnknown = 4001;
 
 template <class Fn>
 Fn FindHook(const DRVENABLEDATA* pded, ULONG index) {
@@ -47,7 +47,7 @@ std::size_t DevmodeTotalSize(const DEVMODEW* devmode) {
   return devmode == nullptr ? 0 : static_cast<std::size_t>(devmode->dmSize) + devmode->dmDriverExtra;
 }
 
-HRESULT EnablePdev(RenPs& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns, HSURF* phsurfPatterns,
+HRESULT EnablePdev(PluginContext& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns, HSURF* phsurfPatterns,
                    ULONG cjGdiInfo, GDIINFO* pGdiInfo, ULONG cjDevInfo, DEVINFO* pDevInfo, DRVENABLEDATA* pded,
                    PDEVOEM* pDevOem) {
   if (pdevobj == nullptr || pDevOem == nullptr) return E_FAIL;
@@ -56,7 +56,7 @@ HRESULT EnablePdev(RenPs& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPa
   const CXString printerName = pPrinterName != nullptr ? CXString(platform::U(pPrinterName)) : CXString();
 
   if (Printer::IsValidHandle(hPrinter)) pdev->controllerFamily = Printer(hPrinter).GetPrinterControllerFamily();
-  if (pdev->controllerFamily == kFamilyUnknown && !printerName.IsEmpty())
+  if (pdev->controllerFamily == DataModelIds::kValueNone && !printerName.IsEmpty())
     pdev->controllerFamily = Printer(printerName, false).GetPrinterControllerFamily();
 
   pdev->drvStartPage = FindHook<PFN_DrvStartPage>(pded, INDEX_DrvStartPage);
@@ -68,7 +68,7 @@ HRESULT EnablePdev(RenPs& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPa
   pdev->SetBuffer(kPdevPublicDevmode, CopyOfDevmode(pdevobj->pPublicDM));
   pdev->SetBuffer(kPdevSettingsCache, ByteBuffer());
 
-  if (WorkflowObject* workflow = EnsureWorkflowExtension(plugin, hPrinter))
+  if (WorkflowObject* workflow = plugin.workflow.Ensure(hPrinter))
     workflow->EnablePdev(pdevobj, pdev.get(), pPrinterName, cPatterns, phsurfPatterns, cjGdiInfo, pGdiInfo, cjDevInfo,
                          pDevInfo, pded);
 
@@ -88,24 +88,24 @@ HRESULT EnablePdev(RenPs& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPa
   }
 
   ApplicationSnippetBlock& snippets = *pdev->snippetBlock;
-  snippets.driverHelper = plugin.GetDriverHelper();
+  snippets.driverHelper = plugin.driverHelper;
   snippets.outputOptions = pdev->outputOptions;
   snippets.feature155Number = 0;
   CXString journalNumber;
-  if (settings && settings->GetNewValueIdFromAttributeBytes(kFeatureJournalNumber, journalNumber))
+  if (settings && settings->GetNewValueIdFromAttributeBytes(DataModelIds::kFeatureJournalNumber, journalNumber))
     snippets.feature155Number = Number::GetIntValue(journalNumber);
   if (snippets.feature155Number > 0 && pDevInfo != nullptr) pDevInfo->flGraphicsCaps |= GCAPS_DONTJOURNAL;
   snippets.setupWritten = false;
   snippets.firstPageSetupSeen = false;
 
   FaxJobBlock& fax = *pdev->faxBlock;
-  fax.driverHelper = plugin.GetDriverHelper();
+  fax.driverHelper = plugin.driverHelper;
   fax.outputOptions = pdev->outputOptions;
   fax.controllerFamily = pdev->controllerFamily;
   DWORD outputMode = 0;
-  if (settings && settings->GetOptionValueFromAttributeBytes(kFeatureOutputMode, outputMode)) {
+  if (settings && settings->GetOptionValueFromAttributeBytes(DataModelIds::kFeatureOutputMode, outputMode)) {
     fax.outputMode = outputMode;
-    if (outputMode == kOutputModeFax && pDevInfo != nullptr) pDevInfo->flGraphicsCaps |= GCAPS_DONTJOURNAL;
+    if (outputMode == DataModelIds::kValueOutputModeFax && pDevInfo != nullptr) pDevInfo->flGraphicsCaps |= GCAPS_DONTJOURNAL;
   }
   fax.prologSeen = false;
   fax.coverClosed = false;
@@ -166,3 +166,5 @@ HRESULT DisablePdev(PDEVOBJ pdevobj) {
   pdevobj->pdevOEM = nullptr;
   return S_OK;
 }
+
+}  // namespace renpsoem

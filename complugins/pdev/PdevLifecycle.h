@@ -3,9 +3,11 @@
 
 #include "platform/oemps.h"
 
-class RenPs;
+struct PluginContext;
 
-HRESULT EnablePdev(RenPs& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns, HSURF* phsurfPatterns,
+namespace renpsoem {
+
+HRESULT EnablePdev(PluginContext& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, ULONG cPatterns, HSURF* phsurfPatterns,
                    ULONG cjGdiInfo, GDIINFO* pGdiInfo, ULONG cjDevInfo, DEVINFO* pDevInfo, DRVENABLEDATA* pded,
                    PDEVOEM* pDevOem);
 HRESULT ResetPdev(PDEVOBJ pdevobjOld, PDEVOBJ pdevobjNew);
@@ -13,3 +15,5 @@ HRESULT DisablePdev(PDEVOBJ pdevobj);
 
 // dmSize + dmDriverExtra bytes of a public devmode.
 std::size_t DevmodeTotalSize(const DEVMODEW* devmode);
+
+}  // namespace renpsoem

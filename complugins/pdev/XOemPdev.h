@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "platform/oemps.h"
+#include "zqcore/DataModelIds.h"
 #include "zqutil/ByteBuffer.h"
 #include "zqutil/CXString.h"
 
@@ -64,8 +65,8 @@ struct FaxJobBlock {
   std::uint64_t outputOptions = 0;
   bool prologSeen = false;
   bool coverClosed = false;
-  std::uint32_t controllerFamily = 4001;
-  std::uint32_t outputMode = 4001;
+  std::uint32_t controllerFamily = DataModelIds::kValueNone;
+  std::uint32_t outputMode = DataModelIds::kValueNone;
 };
 
 class XOemPdev {
@@ -104,7 +105,7 @@ class XOemPdevPs : public XOemPdev {
 
   std::uint64_t outputOptions = kOutputOptionPostScriptForm;
   bool notJournaled = false;
-  std::uint32_t controllerFamily = 4001;
+  std::uint32_t controllerFamily = DataModelIds::kValueNone;
   std::unique_ptr<MSDeviceCapabilities> deviceCapabilities;
   std::unique_ptr<ApplicationSnippetBlock> snippetBlock;
   std::unique_ptr<FaxJobBlock> faxBlock;

@@ -1,7 +1,9 @@
 #include "workflow/WorkflowExtension.h"
 
-#include "com/RenBase.h"
+WorkflowExtension::~WorkflowExtension() {
+  if (module_ != nullptr) FreeLibrary(module_);
+}
 
-WorkflowObject* EnsureWorkflowExtension(RenBase& /*owner*/, HANDLE /*hPrinter*/) {
-  return nullptr;
+WorkflowObject* WorkflowExtension::Ensure(HANDLE /*hPrinter*/) {
+  return object_;
 }

@@ -1,6 +1,7 @@
 // The optional workflow extension: a companion library whose object gets the
-// first say on every command, may substitute the devmode and sees every device
-// context. The plug-in works alone when no extension is installed.
+// first say on every command, may substitute the devmode, sees every device
+// context and may take the finished spool file. The plug-in works alone when
+// no extension is installed.
 #pragma once
 
 #include "platform/oemps.h"
@@ -8,7 +9,6 @@
 #include "zqutil/CXString.h"
 
 class XOemPdev;
-class RenBase;
 
 // The extension's object, used through its table of operations in this order.
 class WorkflowObject {
@@ -29,7 +29,21 @@ class WorkflowObject {
   ~WorkflowObject() = default;
 };
 
-// The extension's object for the printer, loading it on demand; null when the
-// printer has none. Loading and detection arrive with the extension loader;
-// until then every printer is served by the plug-in alone.
-WorkflowObject* EnsureWorkflowExtension(RenBase& owner, HANDLE hPrinter);
+// The plug-in object's slot for the extension: the loaded module and its
+// object, released together when the slot goes.
+class WorkflowExtension {
+ public:
+  WorkflowExtension() = default;
+  WorkflowExtension(const WorkflowExtension&) = delete;
+  WorkflowExtension& operator=(const WorkflowExtension&) = delete;
+  ~WorkflowExtension();
+
+  // The extension's object for the printer, loading it on first use; null
+  // when the printer has none.
+  WorkflowObject* Ensure(HANDLE hPrinter);
+  WorkflowObject* Get() const { return object_; }
+
+ private:
+  HMODULE module_ = nullptr;
+  WorkflowObject* object_ = nullptr;
+};

@@ -50,14 +50,37 @@ enum FeatureEnum : int {
   kFeatureMsUniColorPrintingMode = 34,
   kFeatureMsUniEdgeToEdge = 35,
 
+  kFeatureOutputMode = 36,
   kFeatureDuplex = 46,
+  // Whether the driver, not the plug-in, handles the PostScript pass-through escapes.
+  kFeaturePassThroughEscapes = 50,
+  kFeatureJobOwner = 82,
+  kFeatureJournalNumber = 155,
   kFeaturePaperSizeValues = 164,
   kFeaturePageSize = 168,
   kFeaturePageWidth = 172,
   kFeaturePageLength = 173,
   kFeatureInputTray = 193,
+  // The output paper-size collection (holds 164 and 168).
+  kFeatureOutputPaperSize = 210,
+  kFeatureNup = 215,
+  kFeatureBooklet = 216,
   kFeatureControllerFamily = 285,
   kFeatureEdgeToEdge = 311,
+
+  // Fax settings (a collection) and its members.
+  kFeatureFaxSettings = 332,
+  kFeatureFaxConfirmation = 337,
+  kFeatureFaxCreditCardOn = 338,
+  kFeatureFaxPrefixOn = 339,
+  kFeatureFaxDelayedSend = 341,
+  kFeatureFaxSendHour = 342,
+  kFeatureFaxSendMinute = 343,
+  kFeatureFaxPrefix = 345,
+  kFeatureFaxCreditCard = 346,
+  kFeatureFaxType = 347,
+  kFeatureFaxResolution = 348,
+
   kFeatureOutputMedia = 478,
 };
 
@@ -91,7 +114,9 @@ enum ValueEnum : int {
   kValueTray4 = 6156,
   kValueTray5 = 6157,
 
+  kValueOutputModeFax = 6894,
   kValueEdgeToEdgeOn = 7011,
+  kValuePassThroughEscapesOn = 7120,
 
   // Controller families (feature 285).
   kValueFamilyProcSet = 7430,

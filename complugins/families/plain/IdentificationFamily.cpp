@@ -8,6 +8,8 @@
 #include "zqutil/PrintDriver.h"
 #include "zqutil/TextResourceLoader.h"
 
+namespace renpsoem {
+
 namespace {
 // The years the program's copyright line names.
 constexpr const char16_t* kCopyrightYears = u"2024-2026";
@@ -58,3 +60,5 @@ bool EmitIdentificationFamilySettings(CXString& /*workspace*/, HANDLE hPrinter, 
   AppendInjectionEntry(list, BuildFeatureBlock(u"TmrCopies", u"One", kCopiesCode), PSINJECT_BEGINSETUP, true);
   return true;
 }
+
+}  // namespace renpsoem

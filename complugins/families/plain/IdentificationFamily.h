@@ -11,6 +11,8 @@ class MsFeatureManager;
 class XOemPdev;
 class CXString;
 
+namespace renpsoem {
+
 // The three identification entries at the "%!PS-Adobe" point.
 void AppendDriverIdentification(HANDLE hPrinter, InjectionList& list);
 
@@ -19,3 +21,5 @@ CXString BuildIdentificationPageSizeBlock(MsFeatureManager& features);
 
 bool EmitIdentificationFamilySettings(CXString& workspace, HANDLE hPrinter, XOemPdev& pdev,
                                       AttributeBytesReader& settings, MsFeatureManager& features, InjectionList& list);
+
+}  // namespace renpsoem

@@ -1,0 +1,96 @@
+#include "output/OutputFilter.h"
+
+#include "pdev/XOemPdev.h"
+#include "platform/text.h"
+#include "workflow/WorkflowExtension.h"
+#include "zqutil/OperatingSystem.h"
+
+namespace {
+
+void Report(const char16_t* what, const CXString& path) {
+  CXString line(u"RenPs::WritePrinter: ");
+  line += what;
+  line += path;
+  line += u"\n";
+  OutputDebugStringW(platform::W(line.c_str()));
+}
+
+CXString SpoolFilePath(XOemPdev& pdev) {
+  CXString path;
+  if (!pdev.GetString(kPdevSpoolFilePath, path)) {
+    path = OperatingSystem::GetTempFileNameW();
+    pdev.SetString(kPdevSpoolFilePath, path);
+  }
+  return path;
+}
+
+}  // namespace
+
+void OutputFilter::DecideCapture(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer) {
+  if (pBuf == nullptr || cbBuffer == 0 || firstWrite_) return;
+  if (XOemPdevPs* pdev = PdevFrom(pdevobj)) {
+    DWORD noCapture = 0;
+    pdev->GetLong(kPdevNoCapture, noCapture);
+    ByteBuffer booklet;
+    pdev->GetBuffer(kPdevBookletMode, booklet);
+    if (noCapture == 0 && booklet.getAsLongValue() != 0) pdev->SetLong(kPdevCaptureActive, 1);
+  }
+  firstWrite_ = true;
+}
+
+HRESULT OutputFilter::Write(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer, PDWORD pcbWritten,
+                            WorkflowExtension& workflow, SpoolFilePostProcessor& postProcessor) {
+  if (pBuf == nullptr && cbBuffer == 0) return S_OK;
+  if (pdevobj == nullptr || pcbWritten == nullptr) return E_FAIL;
+  workflow.Ensure(pdevobj->hPrinter);
+  XOemPdevPs* pdev = PdevFrom(pdevobj);
+  if (pdev == nullptr) return E_FAIL;
+
+  DWORD value = 0;
+  if (pdev->GetLong(kPdevOutputRefused, value)) {
+    // The job is refused from here on; what was captured stays on disk.
+    spool_.reset();
+    return E_FAIL;
+  }
+  if (pdev->GetLong(kPdevCaptureActive, value) && spool_ == nullptr)
+    spool_ = std::make_unique<SpoolFileStage>(SpoolFilePath(*pdev));
+  const bool last = pdev->GetLong(kPdevEndOfStream, value);
+
+  HRESULT result;
+  if (spool_ != nullptr) {
+    // The Ctrl-D that marks the last write is the plug-in's own, not the job's.
+    const auto* bytes = static_cast<const unsigned char*>(pBuf);
+    const bool dropCtrlD = last && cbBuffer >= 1 && bytes[cbBuffer - 1] == 0x04;
+    const DWORD count = dropCtrlD ? cbBuffer - 1 : cbBuffer;
+    result = spool_->Write(pBuf, count, *pcbWritten) ? S_OK : E_FAIL;
+    if (dropCtrlD) *pcbWritten += 1;
+  } else {
+    PrinterStage printer(pdevobj->hPrinter);
+    result = printer.Write(pBuf, cbBuffer, *pcbWritten) ? S_OK : E_FAIL;
+  }
+  if (!last || spool_ == nullptr) return result;
+  // A failed last write still finishes the job: what was captured is sent.
+  FinishCapturedJob(pdevobj, *pdev, workflow, postProcessor);
+  return result;
+}
+
+HRESULT OutputFilter::FinishCapturedJob(PDEVOBJ pdevobj, XOemPdev& pdev, WorkflowExtension& workflow,
+                                        SpoolFilePostProcessor& postProcessor) {
+  spool_->Finish();
+  spool_.reset();
+  DWORD value = 0;
+  if (!pdev.GetLong(kPdevCapturedJobDone, value)) pdev.SetLong(kPdevCapturedJobDone, 1);
+  CXString path;
+  pdev.GetString(kPdevSpoolFilePath, path);
+  postProcessor.PostProcessSpoolFile(pdevobj, &pdev, path);
+  if (WorkflowObject* extension = workflow.Get())
+    if (extension->SpoolFile(&pdev, path) != E_NOTIMPL) return S_OK;
+  PrinterStage printer(pdevobj->hPrinter);
+  if (!ResendFile(path, printer)) {
+    // Keep the job: a file that did not reach the spooler is not deleted.
+    Report(u"the spool file could not be sent and is kept: ", path);
+    return E_FAIL;
+  }
+  DeleteFileW(platform::W(path.c_str()));
+  return S_OK;
+}
