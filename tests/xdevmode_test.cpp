@@ -76,18 +76,30 @@ TEST(XDevmodeSection, DamagedSectionsReadAsEmpty) {
   XDevmode fixed;
   EXPECT_TRUE(fixed.Parse(section.data()));
 
-  // An entry length that runs past the section, with a CRC that matches.
-  auto overrun = ClearedSection();
-  const std::uint16_t count = 1;
-  const std::uint16_t head[2] = {3, 3000};
-  std::memcpy(overrun.data() + 60, &count, 2);
-  std::memcpy(overrun.data() + 62, head, 4);
-  const std::uint32_t overrunCrc = driversim::ComputeOemSectionCrc(overrun);
-  std::memcpy(overrun.data() + 56, &overrunCrc, 4);
-  XDevmode reader;
-  EXPECT_FALSE(reader.Parse(overrun.data()));
-  ByteBuffer entry;
-  EXPECT_FALSE(reader.GetEntry(3, entry));
+  // Entry lengths around the end of the section, each with a CRC that
+  // matches: one that ends exactly at the last byte is read, one byte more
+  // makes the whole section unreadable.
+  constexpr std::uint16_t kLastFitting = XDevmode::kSectionSize - XDevmode::kEntriesOffset - 4;
+  const struct {
+    std::uint16_t length;
+    bool readable;
+  } rows[] = {{kLastFitting, true}, {kLastFitting + 1, false}, {3000, false}};
+  for (const auto& row : rows) {
+    auto overrun = ClearedSection();
+    const std::uint16_t count = 1;
+    const std::uint16_t head[2] = {3, row.length};
+    std::memcpy(overrun.data() + 60, &count, 2);
+    std::memcpy(overrun.data() + 62, head, 4);
+    const std::uint32_t overrunCrc = driversim::ComputeOemSectionCrc(overrun);
+    std::memcpy(overrun.data() + 56, &overrunCrc, 4);
+    XDevmode reader;
+    EXPECT_EQ(reader.Parse(overrun.data()), row.readable) << "entry length " << row.length;
+    ByteBuffer entry;
+    EXPECT_EQ(reader.GetEntry(3, entry), row.readable) << "entry length " << row.length;
+    if (row.readable) {
+      EXPECT_EQ(entry.size(), row.length);
+    }
+  }
 }
 
 TEST(XDevmodeSection, SaveRefusesEntriesThatDoNotFit) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,15 +64,23 @@ TEST(Number, ParsesDecimalTexts) {
   EXPECT_DOUBLE_EQ(Number::GetDoubleValue(u"1,5"), 0.0);
 }
 
-TEST(Number, WritesClassicTextsWhateverTheLocale) {
+TEST(Number, ADecimalCommaLocaleDoesNotLeakIntoNumbers) {
   // A locale with a decimal comma must not leak into numbers written for PostScript.
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   std::string saved = previous != nullptr ? previous : "C";
-  std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+  const char* comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+  if (comma == nullptr) comma = std::setlocale(LC_NUMERIC, "de_DE.utf8");
+  if (comma == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale on this machine: the decimal comma is not tried";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+  const std::string commaText = probe;
   EXPECT_EQ(Number::GetStringValue(1.25, 2, 0.0, false).str(), u"1.25");
   EXPECT_EQ(CXString::Formatted(u"%.1f", 0.5).str(), u"0.5");
   std::setlocale(LC_NUMERIC, saved.c_str());
+  ASSERT_EQ(commaText, "0,5") << "the locale was set but does not write a decimal comma";
+}
 
+TEST(Number, WritesClassicTexts) {
   EXPECT_EQ(Number::GetStringValue(std::int64_t{-12}).str(), u"-12");
   EXPECT_EQ(Number::GetStringValue(1.5, 3, 0.5, false).str(), u"1.500");
   EXPECT_EQ(Number::GetStringValue(1.5, 3, 0.5, true).str(), u"1.5");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "TempDirectory.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 
@@ -13,9 +14,7 @@ namespace harness {
 class TestPrinter {
  public:
   explicit TestPrinter(platform::host::PrinterDescription description) : name_(description.name) {
-    char pattern[] = "/tmp/renps-test-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) directory_ = pattern;
-    platform::host::SetStateDirectory(directory_);
+    platform::host::SetStateDirectory(directory_.path());
     platform::host::RegisterPrinter(description, [this](const void* data, std::size_t size) {
       spooled.append(static_cast<const char*>(data), size);
       return true;
@@ -25,8 +24,6 @@ class TestPrinter {
   ~TestPrinter() {
     if (handle != nullptr) ClosePrinter(handle);
     platform::host::Reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
   }
   TestPrinter(const TestPrinter&) = delete;
   TestPrinter& operator=(const TestPrinter&) = delete;
@@ -45,8 +42,8 @@ class TestPrinter {
   std::string spooled;
 
  private:
+  TempDirectory directory_{"renps-printer"};
   std::u16string name_;
-  std::string directory_;
 };
 
 }  // namespace harness

@@ -9,15 +9,16 @@
 #include "platform/text.h"
 #include "zqutil/DataCache.h"
 #include "zqutil/TamorException.h"
+#include "TempDirectory.h"
+#include <memory>
 
 namespace {
 
 class DataCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/renps-datacache-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
+    temp_ = std::make_unique<harness::TempDirectory>("renps-datacache");
+    directory_ = temp_->path();
     platform::host::SetStateDirectory(directory_);
     platform::host::PrinterDescription printer;
     printer.name = u"Cache Printer";
@@ -29,7 +30,7 @@ class DataCacheTest : public ::testing::Test {
   void TearDown() override {
     if (printer_ != nullptr) ClosePrinter(printer_);
     platform::host::Reset();
-    std::filesystem::remove_all(directory_);
+    temp_.reset();
   }
 
   // A printer data value as the spooler holds it, bypassing the cache.
@@ -47,6 +48,7 @@ class DataCacheTest : public ::testing::Test {
         static_cast<DWORD>(ERROR_SUCCESS));
   }
 
+  std::unique_ptr<harness::TempDirectory> temp_;
   std::string directory_;
   HANDLE printer_ = nullptr;
 };

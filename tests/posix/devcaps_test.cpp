@@ -16,6 +16,8 @@
 #include "zqutil/DataCache.h"
 #include "zqutil/PersistentAttributes.h"
 #include "zqutil/TamorException.h"
+#include "TempDirectory.h"
+#include <memory>
 
 namespace {
 
@@ -25,15 +27,14 @@ constexpr HRESULT kInsufficientBuffer = static_cast<HRESULT>(0x8007007A);
 class DevCapsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/renps-devcaps-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
+    temp_ = std::make_unique<harness::TempDirectory>("renps-devcaps");
+    directory_ = temp_->path();
     platform::host::SetStateDirectory(directory_);
   }
   void TearDown() override {
     for (HANDLE h : handles_) ClosePrinter(h);
     platform::host::Reset();
-    std::filesystem::remove_all(directory_);
+    temp_.reset();
   }
 
   HANDLE Register(bool color, const Resolutions& resolutions, std::uint32_t flags = 0,
@@ -63,6 +64,7 @@ class DevCapsTest : public ::testing::Test {
     return out;
   }
 
+  std::unique_ptr<harness::TempDirectory> temp_;
   std::string directory_;
   std::vector<HANDLE> handles_;
 };

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include "TempDirectory.h"
+#include <memory>
 
 namespace {
 
@@ -22,10 +24,10 @@ const std::string kSample = std::string(RENPS_SOURCE_DIR) + "/examples/sample.ps
 class RenpsCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/renps-cli-XXXXXX";
-    dir_ = mkdtemp(pattern);
+    temp_ = std::make_unique<harness::TempDirectory>("renps-cli");
+    dir_ = temp_->path();
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override { temp_.reset(); }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   void WriteFile(const std::string& name, const std::string& text) const {
@@ -51,6 +53,7 @@ class RenpsCliTest : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
+  std::unique_ptr<harness::TempDirectory> temp_;
   std::string dir_;
 };
 

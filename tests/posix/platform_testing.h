@@ -5,10 +5,12 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "TempDirectory.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 #include "platform/win32.h"
@@ -18,9 +20,8 @@ namespace platform_testing {
 class StateDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "renps-platform-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    directory_ = std::make_unique<harness::TempDirectory>("renps-platform");
+    dir_ = directory_->path();
     previousDir_ = platform::host::GetStateDirectory();
     platform::host::Reset();
     platform::host::SetStateDirectory(dir_);
@@ -28,8 +29,7 @@ class StateDirTest : public ::testing::Test {
   void TearDown() override {
     platform::host::Reset();
     platform::host::SetStateDirectory(previousDir_);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    directory_.reset();
   }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
@@ -45,6 +45,7 @@ class StateDirTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
   }
 
+  std::unique_ptr<harness::TempDirectory> directory_;
   std::string dir_;
   std::string previousDir_;
 };

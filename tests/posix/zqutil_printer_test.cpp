@@ -21,6 +21,8 @@
 #include "zqutil/TextResourceLoader.h"
 #include "zqutil/User.h"
 #include "zqutil/XDateTime.h"
+#include "TempDirectory.h"
+#include <memory>
 
 namespace {
 
@@ -29,9 +31,8 @@ constexpr char16_t kName[] = u"Facts Printer";
 class PrinterFactsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/renps-zqutil-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
+    temp_ = std::make_unique<harness::TempDirectory>("renps-zqutil");
+    directory_ = temp_->path();
     platform::host::SetStateDirectory(directory_);
     platform::host::PrinterDescription printer;
     printer.name = kName;
@@ -45,7 +46,7 @@ class PrinterFactsTest : public ::testing::Test {
   void TearDown() override {
     if (handle_ != nullptr) ClosePrinter(handle_);
     platform::host::Reset();
-    std::filesystem::remove_all(directory_);
+    temp_.reset();
   }
   void SetDword(const char16_t* name, DWORD value) {
     std::u16string n = name;
@@ -60,6 +61,7 @@ class PrinterFactsTest : public ::testing::Test {
         static_cast<DWORD>(ERROR_SUCCESS));
   }
 
+  std::unique_ptr<harness::TempDirectory> temp_;
   std::string directory_;
   HANDLE handle_ = nullptr;
 };
