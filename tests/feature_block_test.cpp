@@ -1,8 +1,8 @@
 // Feature-block framing and the plain controller family's output.
 #include <gtest/gtest.h>
 
-#include "injection/FeatureBlock.h"
 #include "PluginHarness.h"
+#include "injection/FeatureBlock.h"
 #include "pdev/XOemPdev.h"
 #include "zqutil/AttributeBytesReader.h"
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "com/ModuleState.h"
 #include "PluginHarness.h"
+#include "com/ModuleState.h"
 
 namespace {
 

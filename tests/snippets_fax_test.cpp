@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "jobdata/FaxJob.h"
 #include "PluginHarness.h"
 #include "com/RenPs.h"
+#include "jobdata/FaxJob.h"
 #include "pdev/XOemPdev.h"
 
 using namespace renpsoem;

@@ -9,8 +9,8 @@ namespace zqcore {
 struct WindowsPaperSize {
   int formId;
   const char16_t* formName;
-  int width;   // tenths of a millimetre
-  int length;  // tenths of a millimetre
+  int width;        // tenths of a millimetre
+  int length;       // tenths of a millimetre
   bool transverse;  // a transverse or rotated variant of another form
   bool inch;        // defined in inches rather than millimetres
 };

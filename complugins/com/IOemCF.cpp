@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "support/EntryGuard.h"
 #include "com/ModuleState.h"
 #include "com/RenPs.h"
+#include "support/EntryGuard.h"
 
 HRESULT STDMETHODCALLTYPE IOemCF::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;

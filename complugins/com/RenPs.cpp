@@ -3,20 +3,22 @@
 
 #include <cstring>
 
+#include "com/ModuleState.h"
 #include "devmode/DevmodeHandler.h"
-#include "support/EntryGuard.h"
 #include "injection/DriverHooks.h"
 #include "injection/InjectionDispatcher.h"
-#include "com/ModuleState.h"
 #include "pdev/PdevAdjustment.h"
 #include "pdev/PdevLifecycle.h"
 #include "platform/win32.h"
+#include "support/EntryGuard.h"
 
 namespace {
 // The hooks the plug-in installs in the driver, in the order the driver gets them.
 DRVFN g_hookTable[] = {
-    {INDEX_DrvStartPage, FunctionCast<PFN>(&renpsoem::OEMStartPage)}, {INDEX_DrvSendPage, FunctionCast<PFN>(&renpsoem::OEMSendPage)},
-    {INDEX_DrvEscape, FunctionCast<PFN>(&renpsoem::OEMEscape)},       {INDEX_DrvStartDoc, FunctionCast<PFN>(&renpsoem::OEMStartDoc)},
+    {INDEX_DrvStartPage, FunctionCast<PFN>(&renpsoem::OEMStartPage)},
+    {INDEX_DrvSendPage, FunctionCast<PFN>(&renpsoem::OEMSendPage)},
+    {INDEX_DrvEscape, FunctionCast<PFN>(&renpsoem::OEMEscape)},
+    {INDEX_DrvStartDoc, FunctionCast<PFN>(&renpsoem::OEMStartDoc)},
     {INDEX_DrvEndDoc, FunctionCast<PFN>(&renpsoem::OEMEndDoc)},
 };
 
@@ -124,8 +126,8 @@ HRESULT STDMETHODCALLTYPE RenPs::EnablePDEV(PDEVOBJ pdevobj, PWSTR pPrinterName,
                                             ULONG cjGdiInfo, GDIINFO* pGdiInfo, ULONG cjDevInfo, DEVINFO* pDevInfo,
                                             DRVENABLEDATA* pded, PDEVOEM* pDevOem) {
   return GuardedEntry("RenPs::EnablePDEV", E_FAIL, [&] {
-    return renpsoem::EnablePdev(context_, pdevobj, pPrinterName, cPatterns, phsurfPatterns, cjGdiInfo, pGdiInfo, cjDevInfo, pDevInfo,
-                      pded, pDevOem);
+    return renpsoem::EnablePdev(context_, pdevobj, pPrinterName, cPatterns, phsurfPatterns, cjGdiInfo, pGdiInfo,
+                                cjDevInfo, pDevInfo, pded, pDevOem);
   });
 }
 

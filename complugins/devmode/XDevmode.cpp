@@ -1,7 +1,7 @@
 #include "devmode/XDevmode.h"
 
-#include "zqcore/DataModelIds.h"
 #include "support/ByteAccess.h"
+#include "zqcore/DataModelIds.h"
 
 #include <algorithm>
 #include <cstring>

@@ -121,7 +121,8 @@ ULONG APIENTRY OEMEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG
         std::memcpy(&asked, pvIn, sizeof asked);
         auto reader = XDevmode::XDevmodeWithCachingInPdev(pdevobj, pdev);
         DWORD filter = 0;
-        if (!reader->IsEmpty() && reader->GetOptionValueFromAttributeBytes(DataModelIds::kFeaturePassThroughEscapes, filter) &&
+        if (!reader->IsEmpty() &&
+            reader->GetOptionValueFromAttributeBytes(DataModelIds::kFeaturePassThroughEscapes, filter) &&
             filter == DataModelIds::kValuePassThroughEscapesOn && IsFilteredEscape(asked)) {
           result = 0;
         }

@@ -82,7 +82,8 @@ void EmitFeatureFromTable(HANDLE hPrinter, bool useProductCommands, int mode, At
 
 CXString ResolveJobOwner(HANDLE hPrinter, const XOemPdev& pdev, AttributeBytesReader& settings) {
   CXString owner;
-  if (settings.GetStringValueFromAttributeBytes(DataModelIds::kFeatureJobOwner, owner) && !owner.IsEmpty()) return owner;
+  if (settings.GetStringValueFromAttributeBytes(DataModelIds::kFeatureJobOwner, owner) && !owner.IsEmpty())
+    return owner;
   DWORD jobId = 0;
   if (!pdev.GetLong(kPdevJobId, jobId)) return CXString();
   try {
@@ -100,10 +101,13 @@ std::uint32_t GetEffectiveOrientation(HANDLE /*hPrinter*/, AttributeBytesReader&
   const std::uint32_t orientation = features.GetMsFeatureValue(DataModelIds::kFeatureMsOrientation, true);
   DWORD nup = 0;
   bool booklet = false;
-  const bool nupTurns = settings.GetOptionValueFromAttributeBytes(DataModelIds::kFeatureNup, nup) && (nup == 6241 || nup == 6243);
-  const bool bookletTurns = settings.GetBooleanValueFromAttributeBytes(DataModelIds::kFeatureBooklet, booklet) && booklet;
+  const bool nupTurns =
+      settings.GetOptionValueFromAttributeBytes(DataModelIds::kFeatureNup, nup) && (nup == 6241 || nup == 6243);
+  const bool bookletTurns =
+      settings.GetBooleanValueFromAttributeBytes(DataModelIds::kFeatureBooklet, booklet) && booklet;
   if (!nupTurns && !bookletTurns) return orientation;
-  return orientation == DataModelIds::kValueMsOrientationPortrait ? DataModelIds::kValueMsOrientationLandscape : DataModelIds::kValueMsOrientationPortrait;
+  return orientation == DataModelIds::kValueMsOrientationPortrait ? DataModelIds::kValueMsOrientationLandscape
+                                                                  : DataModelIds::kValueMsOrientationPortrait;
 }
 
 }  // namespace renpsoem

@@ -6,15 +6,15 @@
 #include <memory>
 #include <string_view>
 
+#include "devmode/XDevmode.h"
+#include "families/plain/IdentificationFamily.h"
 #include "jobdata/ApplicationSnippets.h"
 #include "jobdata/FaxJob.h"
-#include "families/plain/IdentificationFamily.h"
 #include "msdevmode/MsFeatureManager.h"
+#include "pdev/XOemPdev.h"
 #include "support/PluginContext.h"
 #include "support/SpoolWriter.h"
 #include "workflow/WorkflowExtension.h"
-#include "devmode/XDevmode.h"
-#include "pdev/XOemPdev.h"
 #include "zqutil/PrintDriver.h"
 #include "zqutil/TamorException.h"
 
@@ -24,10 +24,8 @@ namespace {
 
 constexpr DWORD kHelperMode = 3;
 
-
 constexpr std::string_view kFitToPageCall = "%%TMRFitToPage\r\n/TmrKvFtpPage where {pop TmrKvFtpPage} if\r\n";
 constexpr std::string_view kNegativeRectangle = "gsave 1 setgray -4800 -4800 86400 86400 rectfill grestore\r\n";
-
 
 bool SuppressesDeviceCode(MsFeatureManager& features) {
   const DWORD format = features.GetMsFeatureValue(DataModelIds::kFeatureMsPsOutputFormat, true);
@@ -48,7 +46,8 @@ void DispatchControllerFamily(PluginContext& plugin, HANDLE hPrinter, XOemPdevPs
   InjectionList& list = plugin.injectionList;
   // The procset (7430), OID (7431) and PJL (7433) families join here with
   // their command sets; any other value has no emitters.
-  if (family == DataModelIds::kValueFamilyPlain) EmitIdentificationFamilySettings(workspace, hPrinter, pdev, settings, features, list);
+  if (family == DataModelIds::kValueFamilyPlain)
+    EmitIdentificationFamilySettings(workspace, hPrinter, pdev, settings, features, list);
 }
 
 // Writes the list's entries for one injection point.
@@ -84,7 +83,8 @@ XOemPdevPs& PdevOf(PDEVOBJ pdevobj) {
 
 }  // namespace
 
-HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, PVOID pData, DWORD cbSize, DWORD* pdwResult) {
+HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, PVOID pData, DWORD cbSize,
+                        DWORD* pdwResult) {
   if (pdwResult == nullptr || pdevobj == nullptr) return E_FAIL;
   *pdwResult = ERROR_NOT_SUPPORTED;
   XDevmode settings;
@@ -161,7 +161,8 @@ HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, P
       pdev.snippetBlock->firstPageSetupSeen = true;
       WriteSnippetPage(pdev, pdevobj, true);
       if ((PrintDriver::GetColorModeFromHandle(hPrinter) & ms::kColorModeMonochrome) != 0 &&
-          features->GetMsFeatureValue(DataModelIds::kFeatureMsPsNegativeImage, true) == DataModelIds::kValueMsNegativeOn)
+          features->GetMsFeatureValue(DataModelIds::kFeatureMsPsNegativeImage, true) ==
+              DataModelIds::kValueMsNegativeOn)
         WriteToSpool(plugin.driverHelper, pdevobj, kNegativeRectangle);
       *pdwResult = ERROR_SUCCESS;
       break;

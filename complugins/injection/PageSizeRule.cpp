@@ -16,12 +16,12 @@ constexpr int kTypeCustomOther = 25005;
 }  // namespace
 
 PageSizeInPoints PageSizeFromWindowsFeatures(MsFeatureManager& features) {
-  const Dimension width(
-      static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(DataModelIds::kFeatureMsPaperWidth, false))),
-      kUnitTenthsMm);
-  const Dimension length(
-      static_cast<double>(static_cast<std::int32_t>(features.GetMsFeatureValue(DataModelIds::kFeatureMsPaperLength, false))),
-      kUnitTenthsMm);
+  const Dimension width(static_cast<double>(static_cast<std::int32_t>(
+                            features.GetMsFeatureValue(DataModelIds::kFeatureMsPaperWidth, false))),
+                        kUnitTenthsMm);
+  const Dimension length(static_cast<double>(static_cast<std::int32_t>(
+                             features.GetMsFeatureValue(DataModelIds::kFeatureMsPaperLength, false))),
+                         kUnitTenthsMm);
   PageSizeInPoints size;
   if (PageSizeDictionary::AnyExist(width, length)) {
     const auto entries = PageSizeDictionary::GetPageSizeEntryRefs(width, length);

@@ -1,6 +1,6 @@
 #include "jobdata/ApplicationSnippets.h"
-#include "support/SpoolWriter.h"
 #include "support/ByteAccess.h"
+#include "support/SpoolWriter.h"
 
 #include <cstring>
 #include <string_view>

@@ -1,14 +1,14 @@
 #include "jobdata/FaxJob.h"
 
-#include "zqcore/DataModelIds.h"
 #include "support/ByteAccess.h"
+#include "zqcore/DataModelIds.h"
 
 #include <cstring>
 
-#include "jobdata/ApplicationSnippets.h"
-#include "support/SpoolWriter.h"
 #include "injection/FeatureBlock.h"
+#include "jobdata/ApplicationSnippets.h"
 #include "platform/win32.h"
+#include "support/SpoolWriter.h"
 #include "zqutil/AttributeBytesReader.h"
 #include "zqutil/Number.h"
 #include "zqutil/XDateTime.h"
@@ -99,7 +99,8 @@ void EmitFaxAttributes(XOemPdevPs& pdev, AttributeBytesReader& settings, Injecti
   const std::uint32_t count = bytes::Read32(data);
   if (count == 0) return;
   DWORD outputMode = 0;
-  if (!settings.GetOptionValueFromAttributeBytes(36, outputMode) || outputMode != DataModelIds::kValueOutputModeFax) return;
+  if (!settings.GetOptionValueFromAttributeBytes(36, outputMode) || outputMode != DataModelIds::kValueOutputModeFax)
+    return;
 
   const bool ps = (fax.outputOptions & kOutputOptionPostScriptForm) != 0;
   AttributeBytesIndexedList faxSettings;

@@ -14,8 +14,8 @@ bool PrinterStage::Write(const void* data, DWORD size, DWORD& written) {
 
 SpoolFileStage::SpoolFileStage(const CXString& path) {
   const auto* name = platform::W(path.c_str());
-  file_ = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kSpoolFlags,
-                      nullptr);
+  file_ =
+      CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kSpoolFlags, nullptr);
   if (file_ != INVALID_HANDLE_VALUE) {
     SetFilePointer(file_, 0, nullptr, FILE_END);
     return;
@@ -42,8 +42,8 @@ bool SpoolFileStage::Finish() {
 }
 
 bool ResendFile(const CXString& path, OutputStage& sink) {
-  HANDLE file =
-      CreateFileW(platform::W(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kSpoolFlags, nullptr);
+  HANDLE file = CreateFileW(platform::W(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            kSpoolFlags, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   unsigned char piece[kResendPiece];
   bool delivered = true;

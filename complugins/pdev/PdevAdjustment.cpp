@@ -10,7 +10,6 @@ namespace renpsoem {
 
 namespace {
 
-
 // Shrinking the imageable area to the printer's own margins (when the settings
 // ask for them) needs the margin values of the layout feature manager; until it
 // is installed the driver's planned area stands.

@@ -5,14 +5,14 @@
 #include <cstring>
 #include <memory>
 
+#include "devmode/XDevmode.h"
 #include "jobdata/ApplicationSnippets.h"
 #include "jobdata/FaxJob.h"
 #include "observers/FinishingVerticalFeature.h"
-#include "support/PluginContext.h"
-#include "workflow/WorkflowExtension.h"
-#include "devmode/XDevmode.h"
 #include "pdev/XOemPdev.h"
 #include "platform/text.h"
+#include "support/PluginContext.h"
+#include "workflow/WorkflowExtension.h"
 #include "zqutil/Number.h"
 #include "zqutil/Printer.h"
 #include "zqutil/TextResourceLoader.h"
@@ -20,7 +20,6 @@
 namespace renpsoem {
 
 namespace {
-
 
 template <class Fn>
 Fn FindHook(const DRVENABLEDATA* pded, ULONG index) {
@@ -105,7 +104,8 @@ HRESULT EnablePdev(PluginContext& plugin, PDEVOBJ pdevobj, PWSTR pPrinterName, U
   DWORD outputMode = 0;
   if (settings && settings->GetOptionValueFromAttributeBytes(DataModelIds::kFeatureOutputMode, outputMode)) {
     fax.outputMode = outputMode;
-    if (outputMode == DataModelIds::kValueOutputModeFax && pDevInfo != nullptr) pDevInfo->flGraphicsCaps |= GCAPS_DONTJOURNAL;
+    if (outputMode == DataModelIds::kValueOutputModeFax && pDevInfo != nullptr)
+      pDevInfo->flGraphicsCaps |= GCAPS_DONTJOURNAL;
   }
   fax.prologSeen = false;
   fax.coverClosed = false;

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "observers/FinishingVerticalFeature.h"
 #include "capabilities/MSDeviceCapabilities.h"
+#include "observers/FinishingVerticalFeature.h"
 
 namespace {
 constexpr ULONG kEscapeStoreValue = 0xF43574AA;

@@ -64,20 +64,20 @@ static const GUID kIidUnknown = {0, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 static const GUID kIidClassFactory = {1, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 static const GUID kIidPrintOemPS2 = {0xbecf7f34, 0x51b3, 0x46c9, {0x8a, 0x1c, 0x18, 0x67, 0x9b, 0xd2, 0x1f, 0x36}};
 
-#define CHECK(cond, what)                  \
-  do {                                     \
-    if (!(cond)) {                         \
+#define CHECK(cond, what)                    \
+  do {                                       \
+    if (!(cond)) {                           \
       fprintf(stderr, "FAILED: %s\n", what); \
-      return 1;                            \
-    }                                      \
+      return 1;                              \
+    }                                        \
   } while (0)
 
 int main(int argc, char** argv) {
   CHECK(argc == 2, "usage: c_client MODULE");
   void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
   CHECK(module != NULL, dlerror());
-  HRESULT (*getClassObject)(const GUID*, const GUID*, void**) =
-      (HRESULT(*)(const GUID*, const GUID*, void**))dlsym(module, "DllGetClassObject");
+  HRESULT (*getClassObject)
+  (const GUID*, const GUID*, void**) = (HRESULT(*)(const GUID*, const GUID*, void**))dlsym(module, "DllGetClassObject");
   HRESULT (*canUnload)(void) = (HRESULT(*)(void))dlsym(module, "DllCanUnloadNow");
   CHECK(getClassObject != NULL && canUnload != NULL, "exports");
 

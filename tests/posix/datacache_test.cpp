@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include <memory>
+#include "TempDirectory.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 #include "zqutil/DataCache.h"
 #include "zqutil/TamorException.h"
-#include "TempDirectory.h"
-#include <memory>
 
 namespace {
 

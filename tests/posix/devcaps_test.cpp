@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+#include "TempDirectory.h"
 #include "capabilities/MSDeviceCapabilities.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
@@ -16,8 +18,6 @@
 #include "zqutil/DataCache.h"
 #include "zqutil/PersistentAttributes.h"
 #include "zqutil/TamorException.h"
-#include "TempDirectory.h"
-#include <memory>
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <memory>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 

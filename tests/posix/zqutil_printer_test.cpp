@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+#include "TempDirectory.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 #include "zqutil/DriverLoadedContext.h"
@@ -21,8 +23,6 @@
 #include "zqutil/TextResourceLoader.h"
 #include "zqutil/User.h"
 #include "zqutil/XDateTime.h"
-#include "TempDirectory.h"
-#include <memory>
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "families/plain/IdentificationFamily.h"
 
 #include "injection/FeatureBlock.h"
-#include "msdevmode/MsFeatureManager.h"
 #include "injection/PageSizeRule.h"
+#include "msdevmode/MsFeatureManager.h"
 #include "zqutil/DriverLoadedContext.h"
 #include "zqutil/OperatingSystem.h"
 #include "zqutil/PrintDriver.h"

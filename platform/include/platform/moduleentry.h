@@ -14,10 +14,10 @@
 
 #define RENPS_MODULE_EXPORT
 
-#define RENPS_DEFINE_MODULE_ENTRY(fn)                                                   \
+#define RENPS_DEFINE_MODULE_ENTRY(fn)                                                     \
   extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) { \
-    fn(instance, reason);                                                               \
-    return TRUE;                                                                        \
+    fn(instance, reason);                                                                 \
+    return TRUE;                                                                          \
   }
 
 #else
@@ -34,16 +34,14 @@ inline HMODULE OwnModuleBase(const void* addressInside) {
 }
 }  // namespace platform::detail
 
-#define RENPS_DEFINE_MODULE_ENTRY(fn)                                                              \
-  namespace {                                                                                      \
-  __attribute__((constructor)) void RenpsModuleAttach() {                                          \
-    fn(platform::detail::OwnModuleBase(reinterpret_cast<const void*>(&RenpsModuleAttach)),        \
-       DLL_PROCESS_ATTACH);                                                                        \
-  }                                                                                                \
-  __attribute__((destructor)) void RenpsModuleDetach() {                                           \
-    fn(platform::detail::OwnModuleBase(reinterpret_cast<const void*>(&RenpsModuleDetach)),        \
-       DLL_PROCESS_DETACH);                                                                        \
-  }                                                                                                \
+#define RENPS_DEFINE_MODULE_ENTRY(fn)                                                                           \
+  namespace {                                                                                                   \
+  __attribute__((constructor)) void RenpsModuleAttach() {                                                       \
+    fn(platform::detail::OwnModuleBase(reinterpret_cast<const void*>(&RenpsModuleAttach)), DLL_PROCESS_ATTACH); \
+  }                                                                                                             \
+  __attribute__((destructor)) void RenpsModuleDetach() {                                                        \
+    fn(platform::detail::OwnModuleBase(reinterpret_cast<const void*>(&RenpsModuleDetach)), DLL_PROCESS_DETACH); \
+  }                                                                                                             \
   }
 
 #endif

@@ -94,14 +94,19 @@ struct PRINT_FEATURE_OPTION {
 #define SETOPTIONS_RESULT_CONFLICT_REMAINED 2
 
 inline constexpr CLSID CLSID_OEMRENDER = {0x6d6abf26, 0x9f38, 0x11d1, {0x88, 0x2a, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
-inline constexpr IID IID_IPrintOemCommon = {0x7f42285e, 0x91d5, 0x11d1, {0x88, 0x20, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
-inline constexpr IID IID_IPrintOemEngine = {0x63d17590, 0x91d8, 0x11d1, {0x88, 0x20, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
+inline constexpr IID IID_IPrintOemCommon = {
+    0x7f42285e, 0x91d5, 0x11d1, {0x88, 0x20, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
+inline constexpr IID IID_IPrintOemEngine = {
+    0x63d17590, 0x91d8, 0x11d1, {0x88, 0x20, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
 inline constexpr IID IID_IPrintOemPS = {0x688342b5, 0x8e1a, 0x11d1, {0x88, 0x1f, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
 inline constexpr IID IID_IPrintOemPS2 = {0xbecf7f34, 0x51b3, 0x46c9, {0x8a, 0x1c, 0x18, 0x67, 0x9b, 0xd2, 0x1f, 0x36}};
-inline constexpr IID IID_IPrintOemDriverPS = {0xd90060c7, 0x8e1a, 0x11d1, {0x88, 0x1f, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
+inline constexpr IID IID_IPrintOemDriverPS = {
+    0xd90060c7, 0x8e1a, 0x11d1, {0x88, 0x1f, 0x00, 0xc0, 0x4f, 0xb9, 0x61, 0xec}};
 inline constexpr IID IID_IPrintCorePS2 = {0xcdbb0b0b, 0xa917, 0x40d7, {0x9f, 0xbf, 0x48, 0x3b, 0x3b, 0xe7, 0xef, 0x22}};
-inline constexpr IID IID_IPrintCoreHelper = {0xa89ec53e, 0x3905, 0x49c6, {0x9c, 0x1a, 0xc0, 0xa8, 0x81, 0x17, 0xfd, 0xb6}};
-inline constexpr IID IID_IPrintCoreHelperPS = {0xc2c14f6f, 0x95d3, 0x4d63, {0x96, 0xcf, 0x6b, 0xd9, 0xe6, 0xc9, 0x07, 0xc2}};
+inline constexpr IID IID_IPrintCoreHelper = {
+    0xa89ec53e, 0x3905, 0x49c6, {0x9c, 0x1a, 0xc0, 0xa8, 0x81, 0x17, 0xfd, 0xb6}};
+inline constexpr IID IID_IPrintCoreHelperPS = {
+    0xc2c14f6f, 0x95d3, 0x4d63, {0x96, 0xcf, 0x6b, 0xd9, 0xe6, 0xc9, 0x07, 0xc2}};
 
 struct IPrintOemCommon : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetInfo(DWORD dwMode, PVOID pBuffer, DWORD cbSize, PDWORD pcbNeeded) = 0;
@@ -127,14 +132,13 @@ struct IPrintOemPS : IPrintOemEngine {
 
 struct IPrintOemPS2 : IPrintOemPS {
   virtual HRESULT STDMETHODCALLTYPE WritePrinter(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, PDWORD pcbWritten) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetPDEVAdjustment(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf,
-                                                      DWORD cbBuffer, BOOL* pbAdjustmentDone) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPDEVAdjustment(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf, DWORD cbBuffer,
+                                                      BOOL* pbAdjustmentDone) = 0;
 };
 
 struct IPrintOemDriverPS : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pdriverobj, PCSTR Feature, PVOID pOutput,
-                                                        DWORD cbSize, PDWORD pcbNeeded,
-                                                        PDWORD pdwOptionsReturned) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DrvGetDriverSetting(PVOID pdriverobj, PCSTR Feature, PVOID pOutput, DWORD cbSize,
+                                                        PDWORD pcbNeeded, PDWORD pdwOptionsReturned) = 0;
   virtual HRESULT STDMETHODCALLTYPE DrvWriteSpoolBuf(PDEVOBJ pdevobj, PVOID pBuffer, DWORD cbSize,
                                                      DWORD* pdwResult) = 0;
 };
@@ -149,12 +153,10 @@ struct IPrintCoreHelper : IUnknown {
                                                            PCSTR pszFeatureKeyword, PCSTR** pConstrainedOptionList,
                                                            DWORD* pdwNumOptions) = 0;
   virtual HRESULT STDMETHODCALLTYPE WhyConstrained(const DEVMODEW* pDevmode, DWORD cbSize, PCSTR pszFeatureKeyword,
-                                                   PCSTR pszOptionKeyword,
-                                                   const PRINT_FEATURE_OPTION** ppFOConstraints,
+                                                   PCSTR pszOptionKeyword, const PRINT_FEATURE_OPTION** ppFOConstraints,
                                                    DWORD* pdwNumOptions) = 0;
   virtual HRESULT STDMETHODCALLTYPE EnumFeatures(PCSTR** pFeatureList, DWORD* pdwNumFeatures) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumOptions(PCSTR pszFeatureKeyword, PCSTR** pOptionList,
-                                                DWORD* pdwNumOptions) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumOptions(PCSTR pszFeatureKeyword, PCSTR** pOptionList, DWORD* pdwNumOptions) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetFontSubstitution(PCWSTR pszTrueTypeFontName, PCWSTR* ppszDevFontName) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetFontSubstitution(PCWSTR pszTrueTypeFontName, PCWSTR pszDevFontName) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreateInstanceOfMSXMLObject(REFCLSID rclsid, LPUNKNOWN pUnkOuter,

@@ -12,10 +12,18 @@ namespace platform {
 
 static_assert(sizeof(WCHAR) == sizeof(char16_t));
 
-inline const WCHAR* W(const char16_t* text) { return reinterpret_cast<const WCHAR*>(text); }
-inline WCHAR* W(char16_t* text) { return reinterpret_cast<WCHAR*>(text); }
-inline const char16_t* U(const WCHAR* text) { return reinterpret_cast<const char16_t*>(text); }
-inline char16_t* U(WCHAR* text) { return reinterpret_cast<char16_t*>(text); }
+inline const WCHAR* W(const char16_t* text) {
+  return reinterpret_cast<const WCHAR*>(text);
+}
+inline WCHAR* W(char16_t* text) {
+  return reinterpret_cast<WCHAR*>(text);
+}
+inline const char16_t* U(const WCHAR* text) {
+  return reinterpret_cast<const char16_t*>(text);
+}
+inline char16_t* U(WCHAR* text) {
+  return reinterpret_cast<char16_t*>(text);
+}
 
 // Length of a zero-terminated UTF-16 string, reading at most `limit` units.
 inline std::size_t Length(const char16_t* text, std::size_t limit = static_cast<std::size_t>(-1)) {
@@ -47,7 +55,10 @@ inline std::u16string FromUtf8(std::string_view text) {
           if ((cc >> 6) != 0x2) ok = false;
           v = (v << 6) | (cc & 0x3F);
         }
-        if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) cp = v; else len = 1;
+        if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF))
+          cp = v;
+        else
+          len = 1;
       } else {
         len = 1;
       }

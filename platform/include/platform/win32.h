@@ -23,6 +23,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After windows.h, which they build on.
 #include <objbase.h>
 #include <winspool.h>
 
@@ -270,9 +271,15 @@ inline bool operator==(const GUID& a, const GUID& b) {
     if (a.Data4[i] != b.Data4[i]) return false;
   return true;
 }
-inline bool IsEqualGUID(const GUID& a, const GUID& b) { return a == b; }
-inline bool IsEqualIID(const IID& a, const IID& b) { return a == b; }
-inline bool IsEqualCLSID(const CLSID& a, const CLSID& b) { return a == b; }
+inline bool IsEqualGUID(const GUID& a, const GUID& b) {
+  return a == b;
+}
+inline bool IsEqualIID(const IID& a, const IID& b) {
+  return a == b;
+}
+inline bool IsEqualCLSID(const CLSID& a, const CLSID& b) {
+  return a == b;
+}
 
 struct POINT {
   LONG x;
@@ -549,10 +556,18 @@ RENPS_PLATFORM_API BOOL WINAPI IsDebuggerPresent();
 RENPS_PLATFORM_API void WINAPI DebugBreak();
 
 // Interlocked operations.
-inline LONG InterlockedIncrement(LONG volatile* p) { return __atomic_add_fetch(p, 1, __ATOMIC_SEQ_CST); }
-inline LONG InterlockedDecrement(LONG volatile* p) { return __atomic_sub_fetch(p, 1, __ATOMIC_SEQ_CST); }
-inline LONG InterlockedExchange(LONG volatile* p, LONG v) { return __atomic_exchange_n(p, v, __ATOMIC_SEQ_CST); }
-inline LONG InterlockedExchangeAdd(LONG volatile* p, LONG v) { return __atomic_fetch_add(p, v, __ATOMIC_SEQ_CST); }
+inline LONG InterlockedIncrement(LONG volatile* p) {
+  return __atomic_add_fetch(p, 1, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedDecrement(LONG volatile* p) {
+  return __atomic_sub_fetch(p, 1, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedExchange(LONG volatile* p, LONG v) {
+  return __atomic_exchange_n(p, v, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedExchangeAdd(LONG volatile* p, LONG v) {
+  return __atomic_fetch_add(p, v, __ATOMIC_SEQ_CST);
+}
 
 // Time and machine.
 RENPS_PLATFORM_API void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
@@ -638,8 +653,8 @@ RENPS_PLATFORM_API BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, PHANDLE phPrint
 RENPS_PLATFORM_API BOOL WINAPI ClosePrinter(HANDLE hPrinter);
 RENPS_PLATFORM_API BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
                                            LPDWORD pcbNeeded);
-RENPS_PLATFORM_API BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level,
-                                                 LPBYTE pDriverInfo, DWORD cbBuf, LPDWORD pcbNeeded);
+RENPS_PLATFORM_API BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                                                 DWORD cbBuf, LPDWORD pcbNeeded);
 RENPS_PLATFORM_API BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
                                                           LPBYTE pDriverDirectory, DWORD cbBuf, LPDWORD pcbNeeded);
 RENPS_PLATFORM_API DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, LPBYTE pData,
@@ -650,8 +665,8 @@ RENPS_PLATFORM_API DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValu
 RENPS_PLATFORM_API BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten);
 RENPS_PLATFORM_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf,
                                        LPDWORD pcbNeeded);
-RENPS_PLATFORM_API DWORD WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR pPort, WORD fwCapability,
-                                                    LPWSTR pOutput, const DEVMODEW* pDevMode);
+RENPS_PLATFORM_API DWORD WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR pPort, WORD fwCapability, LPWSTR pOutput,
+                                                    const DEVMODEW* pDevMode);
 
 #endif  // POSIX
 
