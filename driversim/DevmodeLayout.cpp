@@ -32,7 +32,8 @@ void SetBit(std::uint8_t* p, std::size_t byte, std::uint8_t bit, bool on) {
 
 void CopyName(WCHAR* target, const std::u16string& name, const char* what) {
   if (name.size() > 31) throw std::invalid_argument(std::string(what) + " longer than 31 characters");
-  std::memcpy(target, name.data(), name.size() * sizeof(char16_t));
+  // The target is a zero-filled fixed field of 32 units: the zero is already there.
+  std::memcpy(target, name.data(), name.size() * sizeof(char16_t));  // NOLINT(bugprone-not-null-terminated-result)
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "PostScriptDriver.h"
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
@@ -689,7 +690,7 @@ void PostScriptDriver::WriteHeader() {
   Write("%%For: " + Utf8(j.owner.empty() ? job_.user.name : j.owner) + "\n");
   if (boundingBox.empty()) {
     // The sheet in points, from the devmode's paper in tenths of a millimetre.
-    const auto points = [](int tenths) { return static_cast<int>(tenths * 72.0 / 254.0 + 0.5); };
+    const auto points = [](int tenths) { return static_cast<int>(std::lround(tenths * 72.0 / 254.0)); };
     boundingBox = "%%BoundingBox: 0 0 " + std::to_string(points(currentSpec_.fields.paperWidth)) + " " +
                   std::to_string(points(currentSpec_.fields.paperLength));
   }

@@ -20,7 +20,9 @@ class SettingsWalker {
     if (!value.is_object()) Fail(path, std::string("expected an object of feature numbers, got ") + Kind(value));
     if (depth > kAttributeBytesMaxDepth) Fail(path, "collections nest deeper than 8 levels");
     for (const auto& [key, member] : value.items()) {
-      const std::string mp = path + "/" + key;
+      std::string mp = path;
+      mp += "/";
+      mp += key;
       const auto feature = FeatureNumber(key, mp);
       Setting(member, mp, feature, out, depth);
     }

@@ -242,7 +242,8 @@ std::u16string FormatInto(std::size_t bufferSize, const char16_t* format, va_lis
             v = static_cast<short>(va_arg(args, int));
             break;
           case Directive::Length::kChar:
-            v = static_cast<signed char>(va_arg(args, int));
+            // %hhd: the argument is a signed char by definition.
+            v = static_cast<signed char>(va_arg(args, int));  // NOLINT(bugprone-signed-char-misuse)
             break;
           default:
             v = va_arg(args, int);

@@ -42,6 +42,8 @@ class TamorException : public std::exception {
   std::string narrow_;
 };
 
+// A class name cannot be parenthesised.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define RENPS_DECLARE_EXCEPTION(Name)                           \
   class Name : public TamorException {                          \
    public:                                                      \
@@ -49,6 +51,7 @@ class TamorException : public std::exception {
     const char* GetClassName() const override { return #Name; } \
     static constexpr const char* kClassName = #Name;            \
   };
+// NOLINTEND(bugprone-macro-parentheses)
 
 class ExceptionMessage : public TamorException {
  public:

@@ -76,6 +76,7 @@ BOOL Answer(const std::vector<const std::u16string*>& strings, LPBYTE buffer, DW
   packer.Begin(buffer, sizeof(Struct));
   Struct info{};
   std::vector<LPWSTR> placed;
+  placed.reserve(std::size(strings));
   for (const auto* text : strings) placed.push_back(packer.Place(text));
   fill(info, placed);
   std::memcpy(buffer, &info, sizeof(Struct));
