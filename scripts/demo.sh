@@ -23,7 +23,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
 fi
 
 # Build output goes to standard error, so standard output is the printer stream alone.
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRENPS_BUILD_TESTS=OFF >&2
+cmake --preset release -S "$root" -DRENPS_BUILD_TESTS=OFF >&2
 cmake --build "$root/build" -j2 --target renps >&2
 
 # The demo's printer keeps its data in the build tree, not in the user's state.

@@ -21,9 +21,7 @@ jobs=${JOBS:-2}
 
 # Optimised code with debug information: the sanitizers stay on, and the
 # fuzzer runs several times faster than on an unoptimised build.
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DRENPS_BUILD_FUZZ=ON -DRENPS_BUILD_TESTS=OFF >/dev/null
+cmake --preset fuzz -S "$root" -B "$build" >/dev/null
 
 if [ $# -eq 0 ]; then
   set -- $(sed -n 's/^ *renps_add_fuzzer(\([a-z_]*\).*/\1/p' "$root/fuzz/CMakeLists.txt")

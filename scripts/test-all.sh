@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test run, as CI does it:
 #   1. native Release build, ctest;
-#   2. sanitizer build (ASan + UBSan), ctest;
-#   3. Windows cross build with mingw-w64, the plug-in DLL's exports and
+#   2. lint: clang-format, include cycles, clang-tidy;
+#   3. sanitizer build (ASan + UBSan), ctest;
+#   4. Windows cross build with mingw-w64, the plug-in DLL's exports and
 #      imports checked, the unit tests run once under Wine.
 # Every stage runs even after a failure; the script fails if any did.
 #   bash scripts/test-all.sh            (builds under ./build-all)
@@ -12,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_root=${RENPS_BUILD_ROOT:-$root/build-all}
 jobs=${RENPS_JOBS:-2}
-stages=${RENPS_STAGES:-native sanitize windows}
+stages=${RENPS_STAGES:-native lint sanitize windows}
 failed=()
 
 # Tests must not read or write the user's own state.
@@ -30,21 +31,24 @@ run_ctest() {
 
 stage_native() {
   local dir=$build_root/native
-  # -O2: GCC 12 at -O3 reports impossible overlaps and overruns inside the
-  # standard library's string and vector code (-Wrestrict, -Warray-bounds),
-  # which -Werror turns into failures. The Windows toolchain does the same.
-  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" &&
+  # Flags live in CMakePresets.json: -O2, because GCC 12 at -O3 reports
+  # impossible overlaps and overruns inside the standard library's string and
+  # vector code, which -Werror turns into failures.
+  cmake --preset native -S "$root" -B "$dir" &&
     cmake --build "$dir" -j"$jobs" &&
     run_ctest "$dir" -j"$jobs"
 }
 
+stage_lint() {
+  # Formatting, include cycles and clang-tidy over the native build's sources.
+  bash "$root/scripts/lint.sh" "$build_root/native"
+}
+
 stage_sanitize() {
   local dir=$build_root/sanitize
-  # -O1 with line tables only: the sanitizers' usual setting, and the
-  # cheapest build that still gives file and line in their reports.
-  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRENPS_SANITIZE=ON \
-    -DCMAKE_CXX_FLAGS_RELEASE="-O1 -g1" -DCMAKE_C_FLAGS_RELEASE="-O1 -g1" &&
+  # The preset: -O1 with line tables only, the sanitizers' usual setting and
+  # the cheapest build that still gives file and line in their reports.
+  cmake --preset sanitize -S "$root" -B "$dir" &&
     cmake --build "$dir" -j"$jobs" &&
     ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:strict_string_checks=1} \
       UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
@@ -53,8 +57,7 @@ stage_sanitize() {
 
 stage_windows() {
   local dir=$build_root/windows dll
-  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release &&
+  cmake --preset windows -S "$root" -B "$dir" &&
     cmake --build "$dir" -j"$jobs" || return 1
   dll=$(find "$dir" -name renpsoem.dll -not -path '*/wineprefix/*' | head -n 1)
   if [[ -z $dll ]]; then
