@@ -179,7 +179,6 @@ HRESULT STDMETHODCALLTYPE RenPs::GetPDEVAdjustment(PDEVOBJ pdevobj, DWORD dwAdju
 }
 
 HRESULT RenPs::PostProcessSpoolFile(PDEVOBJ /*pdevobj*/, XOemPdev* /*pdev*/, CXString& /*path*/) {
-  // Booklet imposition of a captured job arrives with the imposition engine;
-  // until then the captured file is sent as it is.
+  // The captured file is sent as it is.
   return S_OK;
 }
