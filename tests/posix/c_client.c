@@ -72,12 +72,13 @@ static const GUID kIidPrintOemPS2 = {0xbecf7f34, 0x51b3, 0x46c9, {0x8a, 0x1c, 0x
     }                                        \
   } while (0)
 
+typedef HRESULT (*GetClassObjectFn)(const GUID*, const GUID*, void**);
+
 int main(int argc, char** argv) {
   CHECK(argc == 2, "usage: c_client MODULE");
   void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
   CHECK(module != NULL, dlerror());
-  HRESULT (*getClassObject)
-  (const GUID*, const GUID*, void**) = (HRESULT(*)(const GUID*, const GUID*, void**))dlsym(module, "DllGetClassObject");
+  GetClassObjectFn getClassObject = (GetClassObjectFn)dlsym(module, "DllGetClassObject");
   HRESULT (*canUnload)(void) = (HRESULT(*)(void))dlsym(module, "DllCanUnloadNow");
   CHECK(getClassObject != NULL && canUnload != NULL, "exports");
 
