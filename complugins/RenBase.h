@@ -4,20 +4,10 @@
 
 #include "InjectionEntry.h"
 #include "platform/oemps.h"
+#include "zqcore/DataSourceProvider.h"
 #include "zqutil/CXString.h"
 
 class XOemPdev;
-
-// Settings sources offered to the workflow extension. The cache operations
-// arrive with the settings caches; the provider already anchors the object layout.
-class DataSourceProvider {
- public:
-  DataSourceProvider() = default;
-  DataSourceProvider(const DataSourceProvider&) = delete;
-  DataSourceProvider& operator=(const DataSourceProvider&) = delete;
-  virtual ~DataSourceProvider() = default;
-  virtual void OnDataSourceUpdate() = 0;
-};
 
 class RenBase : public DataSourceProvider {
  public:
