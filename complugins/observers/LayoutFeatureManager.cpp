@@ -138,6 +138,20 @@ void LayoutFeatureManager::GetPrinterMargins(HANDLE hPrinter, int margins[4], in
   }
 }
 
+bool LayoutFeatureManager::ShrinkToPrinterMargins(HANDLE hPrinter, AttributeBytesReader& settings,
+                                                  RECTL& imageableArea) {
+  DWORD margins = kValueNone;
+  if (!settings.GetOptionValueFromAttributeBytes(kFeatureEdgeToEdge, margins) || margins != kValueEdgeToEdgeOff)
+    return false;
+  int m[4] = {};
+  GetPrinterMargins(hPrinter, m, Dimension::kThousandthMillimetre);
+  imageableArea.left += m[0];
+  imageableArea.top += m[1];
+  imageableArea.right -= m[2];
+  imageableArea.bottom -= m[3];
+  return true;
+}
+
 LayoutFeatureManager::PaperSize LayoutFeatureManager::GetEffectivePaperSize(HANDLE /*hPrinter*/,
                                                                             AttributeBytesReader& settings,
                                                                             MsFeatureManager& windowsFeatures) {

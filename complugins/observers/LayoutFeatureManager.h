@@ -45,6 +45,11 @@ class LayoutFeatureManager : public DataSource, public IObserver {
   // Left, top, right, bottom from the device settings (features 422 to 425,
   // Dimension unit 10; absent ones are 0), in `unit`, rounded.
   static void GetPrinterMargins(HANDLE hPrinter, int margins[4], int unit);
+  // The paper-margin adjustment of the device context: when the settings ask
+  // for the printer's margins (feature 311 is 7010) the imageable area, in
+  // thousandths of a millimetre, shrinks by them and the answer is true;
+  // otherwise it stays as it is.
+  static bool ShrinkToPrinterMargins(HANDLE hPrinter, AttributeBytesReader& settings, RECTL& imageableArea);
   static PaperSize GetEffectivePaperSize(HANDLE hPrinter, AttributeBytesReader& settings,
                                          MsFeatureManager& windowsFeatures);
   static bool IsSheetRotated(HANDLE hPrinter, AttributeBytesReader& settings, MsFeatureManager& windowsFeatures);

@@ -156,6 +156,27 @@ TEST_F(LayoutTest, PrinterMarginsInTheUnitAsked) {
   EXPECT_EQ(std::vector<int>(margins, margins + 4), (std::vector<int>{0, 115, 0, 0})) << "absent margins are 0";
 }
 
+TEST_F(LayoutTest, PaperMarginAdjustmentShrinksOnlyForPrinterMargins) {
+  struct Case {
+    const char* settings;
+    RECTL expected;
+  };
+  const Case cases[] = {
+      {R"({"311": 7010})", {4233 + 1000, 4939 + 2000, 200000 - 4233, 280000 - 10583}},
+      {R"({"311": 7011})", {1000, 2000, 200000, 280000}},
+      {R"({"215": 6241})", {1000, 2000, 200000, 280000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings);
+    SetSettings(c.settings);
+    XDevmode settings(Devmode());
+    RECTL area{1000, 2000, 200000, 280000};
+    EXPECT_EQ(LayoutFeatureManager::ShrinkToPrinterMargins(printer_.handle, settings, area), c.expected.left != 1000);
+    EXPECT_EQ(std::vector<LONG>({area.left, area.top, area.right, area.bottom}),
+              std::vector<LONG>({c.expected.left, c.expected.top, c.expected.right, c.expected.bottom}));
+  }
+}
+
 struct RotationCase {
   const char* name;
   DWORD pdl;
