@@ -245,8 +245,7 @@ void LayoutFeatureManager::RegisterForCurrentSettingsChanges(DataModelManager& m
 }
 
 void LayoutFeatureManager::IntegrateSourceData(DataModelManager& model) {
-  services_ = &model.GetFeatureServices();
-  DataModelFeatureServices& services = *services_;
+  DataModelFeatureServices& services = model.GetFeatureServices();
   // A feature another source declared (the device's margins) keeps its declaration.
   const auto declare = [&](std::uint32_t feature, FeatureKind kind) {
     if (services.IsFeatureAvailable(feature)) return;

@@ -71,7 +71,6 @@ class LayoutFeatureManager : public DataSource, public IObserver {
  private:
   void RegisterObserver(DataModelManager& model);
 
-  DataModelFeatureServices* services_ = nullptr;
   bool pdlFlag_ = false;
   DWORD nupValue_ = DataModelIds::kValueNupOne;
   DWORD marginsOption_ = DataModelIds::kValueNone;

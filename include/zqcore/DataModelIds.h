@@ -173,9 +173,8 @@ enum ValueEnum : int {
   kValueFinishingDependentOn = 6720,
   kValueFinishingDependentOff = 6721,
 
-  // Finishing choices (feature 263); kValueFinishingFromList looks at the list.
+  // Finishing choice (feature 263) that looks at the finishing list.
   kValueFinishingFromList = 6787,
-  kValueFinishingLast = 6867,
 
   kValueOutputModeFax = 6894,
 
@@ -222,8 +221,6 @@ enum DataModelNotificationEnum : int {
   kCapabilityDefaultValue = 24004,
   // Deliver after the change is made.
   kNotifyAfterChange = 26007,
-  // Features a source contributes are its own to define.
-  kContributeOwnFeatures = 1,
 };
 
 }  // namespace DataModelIds
