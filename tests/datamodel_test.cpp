@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "DevmodeLayout.h"
+#include "msdevmode/MsFeatureSource.h"
 #include "zqcore/AttributeTranslators.h"
 #include "zqcore/DataModelManager.h"
 #include "zqcore/DataModelNotifications.h"
@@ -273,6 +275,26 @@ TEST(DataModelTest, XmlTicketHoldsTheSpecifiedFeaturesInOrder) {
             "    <Feature id=\"164\" kind=\"paperSize\" width=\"2100\" length=\"2970\"/>\n"
             "  </Feature>\n"
             "</JobTicket>\n");
+}
+
+TEST(DataModelTest, WindowsDevmodeFeaturesEnterTheModelWithTheirValues) {
+  driversim::PublicFields fields;
+  fields.orientation = 2;
+  fields.copies = 3;
+  driversim::DriverOptions options;
+  options.outputFormat = 2;
+  std::vector<std::uint8_t> devmode = driversim::BuildDevmode(fields, options);
+  auto features = MsFeatureManager::CreateMsFeatureManagerFromDevmode(
+      nullptr, reinterpret_cast<DEVMODEW*>(devmode.data()), 3, nullptr, 0x400, 0x1000);
+  MsFeatureSource source(*features);
+  DataModelManager model(kDataModelModeRendering, u"");
+  model.PopulateFromSourceData({&source});
+  DataModelFeatureServices& s = model.GetFeatureServices();
+  EXPECT_EQ(s.GetCurrentValue(kFeatureMsOrientation).GetOption(), 4011u);
+  EXPECT_EQ(s.GetCurrentValue(kFeatureMsCopies).GetInteger(), 3);
+  EXPECT_EQ(s.GetCurrentValue(kFeatureMsPsOutputFormat).GetOption(), 4162u);
+  EXPECT_EQ(s.GetValueList(kFeatureMsPsOutputFormat), (std::vector<std::uint32_t>{4160, 4161, 4162, 4163}));
+  EXPECT_THROW(s.SetCurrentValue(kFeatureMsCopies, FeatureValue::MakeInteger(10000)), ExceptionInvalidArgument);
 }
 
 }  // namespace
