@@ -6,19 +6,10 @@
 #include "output/OutputFilter.h"
 #include "platform/oemps.h"
 #include "support/PluginContext.h"
+#include "zqcore/DataSourceProvider.h"
 #include "zqutil/CXString.h"
 
 class XOemPdev;
-
-// Settings sources offered to the workflow extension.
-class DataSourceProvider {
- public:
-  DataSourceProvider() = default;
-  DataSourceProvider(const DataSourceProvider&) = delete;
-  DataSourceProvider& operator=(const DataSourceProvider&) = delete;
-  virtual ~DataSourceProvider() = default;
-  virtual void OnDataSourceUpdate() = 0;
-};
 
 class RenBase : public DataSourceProvider, public SpoolFilePostProcessor {
  public:
