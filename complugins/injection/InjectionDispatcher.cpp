@@ -11,6 +11,7 @@
 #include "jobdata/ApplicationSnippets.h"
 #include "jobdata/FaxJob.h"
 #include "msdevmode/MsFeatureManager.h"
+#include "observers/LayoutFeatureManager.h"
 #include "pdev/XOemPdev.h"
 #include "support/PluginContext.h"
 #include "support/SpoolWriter.h"
@@ -142,10 +143,13 @@ HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, P
     case PSINJECT_BEGINSETUP:
       *pdwResult = ERROR_SUCCESS;
       break;
-    case PSINJECT_ENDSETUP:
+    case PSINJECT_ENDSETUP: {
+      LayoutFeatureManager layout;
+      layout.Handle_PSINJECT_ENDSETUP(pdevobj, plugin.driverHelper);
       if (pdev.snippetBlock->setupBlock) WriteSnippetSetup(pdev, pdevobj);
       *pdwResult = ERROR_SUCCESS;
       break;
+    }
     case PSINJECT_ENDSTREAM: {
       DWORD capture = 0;
       if (pdev.GetLong(kPdevCaptureActive, capture) && capture != 0) {

@@ -5,16 +5,24 @@
 #include <cstring>
 
 #include "devmode/XDevmode.h"
+#include "observers/LayoutFeatureManager.h"
 
 namespace renpsoem {
 
 namespace {
 
-// Shrinking the imageable area to the printer's own margins (when the settings
-// ask for them) needs the margin values of the layout feature manager; until it
-// is installed the driver's planned area stands.
-HRESULT AdjustPaperMargin(PDEVOBJ pdevobj) {
+// With the printer's own margins asked for (feature 311 = 7010), the driver's
+// imageable area shrinks by them; otherwise the driver's planned area stands.
+HRESULT AdjustPaperMargin(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, BOOL* pbAdjustmentDone) {
   if (pdevobj == nullptr || pdevobj->pPublicDM == nullptr) return E_FAIL;
+  if (pBuf == nullptr || cbBuffer < sizeof(PDEV_ADJUST_PAPER_MARGIN)) return S_OK;
+  PDEV_ADJUST_PAPER_MARGIN margin;
+  std::memcpy(&margin, pBuf, sizeof margin);
+  XDevmode settings(pdevobj->pPublicDM);
+  if (LayoutFeatureManager::ShrinkToPrinterMargins(pdevobj->hPrinter, settings, margin.rcImageableArea)) {
+    std::memcpy(pBuf, &margin, sizeof margin);
+    if (pbAdjustmentDone != nullptr) *pbAdjustmentDone = TRUE;
+  }
   return S_OK;
 }
 
@@ -40,7 +48,7 @@ HRESULT AdjustTrueColor(PDEVOBJ pdevobj, PVOID pBuf, DWORD cbBuffer, BOOL* pbAdj
 HRESULT AdjustPdev(PDEVOBJ pdevobj, DWORD dwAdjustType, PVOID pBuf, DWORD cbBuffer, BOOL* pbAdjustmentDone) {
   switch (dwAdjustType) {
     case PDEV_ADJUST_PAPER_MARGIN_TYPE:
-      return AdjustPaperMargin(pdevobj);
+      return AdjustPaperMargin(pdevobj, pBuf, cbBuffer, pbAdjustmentDone);
     case PDEV_USE_TRUE_COLOR_TYPE:
       return AdjustTrueColor(pdevobj, pBuf, cbBuffer, pbAdjustmentDone);
     default:
