@@ -2,12 +2,18 @@
 #include <new>
 
 #include "IOemCF.h"
+#include "ModuleResources.h"
 #include "ModuleState.h"
 #include "platform/moduleentry.h"
 
 namespace {
 void OnModuleEvent(HMODULE module, DWORD reason) {
-  if (reason == DLL_PROCESS_ATTACH) module_state::SetModuleHandle(module);
+  if (reason == DLL_PROCESS_ATTACH) {
+    module_state::SetModuleHandle(module);
+    RegisterEmbeddedResources(module);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    UnregisterEmbeddedResources(module);
+  }
 }
 }  // namespace
 
