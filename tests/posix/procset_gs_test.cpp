@@ -354,6 +354,30 @@ TEST(FitToPageInGhostscript, OwnPageSizeStaysAndIsScaled) {
   EXPECT_NEAR(boxes[0].top, 842 * 3 / 4.0, 0.05);
 }
 
+TEST(FitToPageInGhostscript, RequestsThroughTheJobPatchAreFittedToo) {
+  // The job patch comes before the prolog, so its tamor$setpagedevice must
+  // find the fit-to-page wrapper at run time.
+  const std::string init =
+      "/TmrKvFtpInit where {pop 612 792 0 0 0 0 false false false 50 5 TmrKvFtpInit} if\n"
+      "featurebegin{\n<</PageSize [595 842]>> /RRCustomProcs /ProcSet resourcestatus\n"
+      "{pop pop tamor$pagedevice copy tamor$setpagedevice}\n{setpagedevice} ifelse\n"
+      "}featurecleanup\n(PATCH) print tamor$pagedevice /PageSize get ==\n";
+  gs::TempDirectory dir;
+  const std::string job = Procset(kJobPatchResource) + A4Document(Procset(kFitToPageProcsetResource), init, 1);
+  const auto run = gs::Run({gs::StandIn(), dir.Write("job.ps", job)}, "bbox");
+  if (!run.started) GTEST_SKIP() << run.error;
+  ASSERT_TRUE(gs::NoPostScriptError(run));
+  EXPECT_EQ(gs::LinesStartingWith(run.output, "SHEET"), std::vector<std::string>{"SHEET[612 792]"});
+  // The shared request keeps the application's size for later requests.
+  EXPECT_EQ(gs::LinesStartingWith(run.output, "PATCH"), std::vector<std::string>{"PATCH[595 842]"});
+  const auto boxes = Boxes(run);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NEAR(boxes[0].left, (612 - 297.5) / 2, 0.05);
+  EXPECT_NEAR(boxes[0].bottom, (792 - 421) / 2.0, 0.05);
+  EXPECT_NEAR(boxes[0].right, (612 + 297.5) / 2, 0.05);
+  EXPECT_NEAR(boxes[0].top, (792 + 421) / 2.0, 0.05);
+}
+
 TEST(ModuleResourcesOfThePlugin, TheLoadedModuleCarriesTheProcsetsUntilItIsFreed) {
   const std::u16string path = platform::FromUtf8(RENPS_BINARY_DIR "/bin/renpsoem.so");
   HMODULE plugin = LoadLibraryExW(platform::W(path.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
