@@ -378,7 +378,7 @@ TEST(FitToPageInGhostscript, RequestsThroughTheJobPatchAreFittedToo) {
   EXPECT_NEAR(boxes[0].top, (792 + 421) / 2.0, 0.05);
 }
 
-TEST(ModuleResourcesOfThePlugin, TheLoadedModuleCarriesTheProcsetsUntilItIsFreed) {
+TEST(ModuleResourcesOfThePlugin, TheLoadedModuleCarriesTheProcsets) {
   const std::u16string path = platform::FromUtf8(RENPS_BINARY_DIR "/bin/renpsoem.so");
   HMODULE plugin = LoadLibraryExW(platform::W(path.c_str()), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   ASSERT_NE(plugin, nullptr);
@@ -388,8 +388,6 @@ TEST(ModuleResourcesOfThePlugin, TheLoadedModuleCarriesTheProcsetsUntilItIsFreed
     EXPECT_EQ(text, Procset(id)) << id;
   }
   EXPECT_TRUE(FreeLibrary(plugin));
-  std::string_view text;
-  EXPECT_FALSE(TryLoadProcsetText(plugin, kFitToPageProcsetResource, text));
 }
 
 TEST(FitToPagePrinter, OnlyPostScriptPrintersFitToPage) {
