@@ -12,6 +12,7 @@
 #include "jobdata/FaxJob.h"
 #include "msdevmode/MsFeatureManager.h"
 #include "observers/LayoutFeatureManager.h"
+#include "output/fittopage/FitToPage.h"
 #include "pdev/XOemPdev.h"
 #include "support/PluginContext.h"
 #include "support/SpoolWriter.h"
@@ -121,6 +122,8 @@ HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, P
     // writer when it is installed.
   }
 
+  if (dwIndex == PSINJECT_BEGINSETUP && emit) EmitFitToPageInit(plugin.driverHelper, pdevobj, &pdev, features.get());
+
   bool devmodeChanged = true;
   if (dwIndex == PSINJECT_BEGINPAGESETUP) {
     DWORD changed = 0;
@@ -137,6 +140,7 @@ HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, P
       if (emit) {
         pdev.faxBlock->prologSeen = true;
         result = WriteFaxCover(pdev, pdevobj);
+        EmitFitToPageProcset(plugin.driverHelper, pdevobj, &pdev);
       }
       *pdwResult = ERROR_SUCCESS;
       break;

@@ -219,7 +219,8 @@ void UserPreferenceVerticalFeature::IntegrateSourceData(DataModelManager& model)
           FeatureValue::MakeOption(OperatingSystem::IsMetricCountry() ? kValueUnitMetric : kValueUnitInch));
   Declare(services, kFeaturePaperUnit, FeatureKind::Option, units,
           FeatureValue::MakeOption(OperatingSystem::UseEnglishPaperSizes() ? kValueUnitInch : kValueUnitMetric));
-  Declare(services, kFeaturePassThroughEscapes, FeatureKind::Option, {kValuePassThroughEscapesOn, kValuePassThroughEscapesOff},
+  Declare(services, kFeaturePassThroughEscapes, FeatureKind::Option,
+          {kValuePassThroughEscapesOn, kValuePassThroughEscapesOff},
           FeatureValue::MakeOption(kValuePassThroughEscapesOff));
   Declare(services, kFeatureNamedPaperList, FeatureKind::Option,
           {kValueNamedPaperListFirst, kValueNamedPaperListSecond}, FeatureValue::MakeOption(kValueNamedPaperListFirst));
