@@ -40,6 +40,12 @@ HRESULT HandleDevMode(DWORD dwMode, POEMDMPARAM param) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return E_FAIL;
   }
+  // Every mode that writes the section writes all of it: a smaller buffer is
+  // refused before anything is touched, the public devmode included.
+  if (dwMode != OEMDM_SIZE && param->pOEMDMOut != nullptr && param->cbBufSize < XDevmode::kSectionSize) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return E_FAIL;
+  }
   switch (dwMode) {
     case OEMDM_SIZE:
       param->cbBufSize = XDevmode::kSectionSize;

@@ -4,6 +4,7 @@
 #include "zqcore/DataModelIds.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -181,8 +182,12 @@ bool XDevmode::Convert(const void* in, void* out) {
   auto* target = static_cast<std::uint8_t*>(out);
   if (bytes::Read32(source + 4) == bytes::Read32(target + 4)) {
     const std::uint32_t size = std::min<std::uint32_t>(kSectionSize, bytes::Read32(source));
+    // The driver converts in place as well (the same section in and out, or
+    // overlapping ones): take the input aside before the target is cleared.
+    std::array<std::uint8_t, kSectionSize> copy;
+    std::memcpy(copy.data(), source, size);
     ClearOemDevmode(target);
-    std::memmove(target, source, size);
+    std::memcpy(target, copy.data(), size);
     bytes::Write32(target, kSectionSize);
     bytes::Write32(target + 8, kVersion);
     bytes::Write32(target + 12, kPayloadSize);

@@ -32,6 +32,7 @@ TEST(PluginWithPrinter, MergeKeepsTheDevmodeWithinTheDevice) {
   param.cbSize = sizeof param;
   param.hPrinter = printer.handle;
   param.pOEMDMOut = in.data();
+  param.cbBufSize = 3056;
   ASSERT_EQ(h.plugin->DevMode(OEMDM_DEFAULT, &param), S_OK);
   param.pOEMDMIn = in.data();
   param.pOEMDMOut = out.data();
