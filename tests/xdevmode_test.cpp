@@ -312,4 +312,31 @@ TEST(XDevmodeSection, SettingsEscapesAnswerFromTheDocumentSettings) {
   EXPECT_FALSE(cache.empty());
 }
 
+// Within one device context the settings escapes answer from the settings
+// cached at their first use, also when the devmode changes meanwhile; the
+// end of the document clears the cache and the next query reads the devmode.
+TEST(XDevmodeSection, DeviceContextKeepsItsCachedSettingsUntilTheDocumentEnds) {
+  harness::PluginHarness h;
+  auto settingsWith = [](AttributeBytesValueEnum value) {
+    AttributeBytesList settings;
+    settings.SetOptionValue(52, value);
+    return settings;
+  };
+  std::uint32_t feature = 52;
+  auto query = [&] { return h.Escape(0xF435756B, 4, &feature, 0, nullptr); };
+
+  h.SetSettings(settingsWith(4470));
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  ASSERT_EQ(h.StartDoc(u"Cached", 5), TRUE);
+  EXPECT_EQ(query(), 4470u);
+  h.SetSettings(settingsWith(4471));
+  EXPECT_EQ(query(), 4470u) << "the devmode changed inside the device context";
+  DWORD option = 0;
+  EXPECT_EQ(h.Escape(0xF4357568, 4, &feature, 4, &option), 1u);
+  EXPECT_EQ(option, 4470u);
+
+  h.EndDoc();
+  EXPECT_EQ(query(), 4471u);
+}
+
 }  // namespace

@@ -49,7 +49,10 @@ std::unique_ptr<XDevmode> XDevmode::XDevmodeWithCachingInPdev(PDEVOBJ pdevobj, X
   auto reader = std::make_unique<XDevmode>(pdevobj->pPublicDM);
   ByteBuffer cached;
   if (pdev->GetBuffer(kPdevSettingsCache, cached) && !cached.empty()) {
+    // The cache stands for the document settings until the state store is
+    // cleared: a devmode changed within the PDEV's life is not read again.
     reader->list_ = std::make_unique<AttributeBytesIndexedList>(cached);
+    reader->listNameSpace_ = PersistentAttributes::skoDataModelDocPropNameSpace;
     return reader;
   }
   pdev->SetBuffer(kPdevSettingsCache, reader->GetDocumentAttributeBytesList().GetAttributeBytesIndexedListState());
