@@ -223,6 +223,13 @@ AttributeBytesIndexedList& XDevmode::GetAttributeBytesListForNameSpace(
   return *list_;
 }
 
+bool XDevmode::GetCapabilityBlock(const CXString& name, ByteBuffer& stored) const {
+  ByteBuffer settings;
+  if (!GetEntry(kEntrySettings, settings)) return false;
+  return PersistentAttributes(settings, false)
+      .GetBlob(PersistentAttributes::skoMsDeviceCapabilitiesNameSpace, name, stored);
+}
+
 HRESULT XDevmode::HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut) {
   switch (iEsc) {
     case kEscapeOptionValue:
