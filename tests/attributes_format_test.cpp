@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "zqutil/AttributeBytes.h"
 #include "zqutil/AttributeBytesFormat.h"
+#include "zqutil/Dimension.h"
 #include "zqutil/PersistentAttributes.h"
 #include "zqutil/TamorException.h"
 
@@ -51,6 +53,8 @@ AttributeBytesIndexedList RichList() {
   list.SetBooleanValue(5, false);
   list.SetStringValue(78, u"");
   list.SetPaperSizeValues(164, 2100, -2970);
+  list.SetDimensionValue(172, Dimension(2159, Dimension::kTenthMillimetre));
+  list.SetDimensionValue(173, Dimension(-0.125, Dimension::kPoint));
   list.SetIsSpecified(900, false);
   AttributeBytesIndexedList inner;
   inner.SetPaperSizeValues(164, 2159, 2794);
@@ -173,7 +177,7 @@ TEST(AttributesFormat, MalformedImagesReadAsInvalid) {
       {"namespace count beyond the bytes", 2, {0xFF}},
       {"attribute count overruns", 5, {4}},
       {"attribute count beyond the bytes", 6, {0xFF}},
-      {"unknown kind", 7, {0x09}},
+      {"unknown kind", 7, {0x0A}},
       {"unknown head bit", 7, {0x41}},
       {"option length 3", 10, {0x03}},
       {"integer of kind boolean", 14, {0x04}},
@@ -213,6 +217,45 @@ TEST(AttributesFormat, MalformedImagesReadAsInvalid) {
   EXPECT_FALSE(ParsesAsListState({0xA1, 0x01, 0x01, 0x00, 0x05, 0x01, 0x00, 0x01, 0x00, 0x41}));
   EXPECT_FALSE(ParsesAsListState({0xA1, 0x01, 0x01, 0x00, 0x08, 0x01, 0x00, 0x05, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}));
   EXPECT_TRUE(ParsesAsListState({0xA1, 0x01, 0x01, 0x00, 0x08, 0x01, 0x00, 0x05, 0x00, 0x01, 0x00, 0x05, 0x00, 0x00}));
+}
+
+// A dimension is its unit and its length in that unit, bit for bit.
+TEST(AttributesFormat, DimensionsKeepTheirUnitAndValue) {
+  AttributeBytesIndexedList list;
+  list.SetDimensionValue(172, Dimension(2159, Dimension::kTenthMillimetre));
+  const Bytes state = list.GetAttributeBytesIndexedListState().bytes();
+  // 2159.0 = 0x40A0DE0000000000
+  EXPECT_EQ(state, (Bytes{0xA1, 0x01, 0x01, 0x00, 0x09, 0xAC, 0x00, 0x09, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00,
+                          0xDE, 0xA0, 0x40}));
+  Dimension length;
+  ASSERT_TRUE(AttributeBytesIndexedList(ByteBuffer(state)).GetDimensionValue(172, length));
+  EXPECT_EQ(length.GetUnit(), Dimension::kTenthMillimetre);
+  EXPECT_EQ(length.GetValue(Dimension::kTenthMillimetre), 2159.0);
+  std::int32_t number = 0;
+  EXPECT_FALSE(list.GetIntegerValue(172, number)) << "a dimension is not an integer";
+
+  struct Case {
+    const char* what;
+    std::size_t offset;
+    Bytes patch;
+  };
+  const Case cases[] = {
+      {"unit 2 is no unit", 9, {0x02}},
+      {"unit 11 is no unit", 9, {0x0B}},
+      {"not a number", 16, {0xF8, 0x7F}},
+      {"infinite", 10, {0, 0, 0, 0, 0, 0, 0xF0, 0x7F}},
+      {"length 8", 7, {0x08}},
+  };
+  for (const Case& c : cases) {
+    Bytes bad = state;
+    std::copy(c.patch.begin(), c.patch.end(), bad.begin() + static_cast<std::ptrdiff_t>(c.offset));
+    EXPECT_FALSE(ParsesAsListState(bad)) << c.what;
+  }
+  Bytes unit10 = state;
+  unit10[9] = 0x0A;
+  EXPECT_TRUE(ParsesAsListState(unit10));
+  EXPECT_THROW(list.SetDimensionValue(173, Dimension(std::numeric_limits<double>::infinity(), 5)),
+               ExceptionInvalidArgument);
 }
 
 TEST(AttributesFormat, NestingDeeperThanEightIsRefusedBothWays) {

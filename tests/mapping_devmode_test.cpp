@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "CoreHelper.h"
 #include "DevmodeLayout.h"
@@ -312,6 +314,8 @@ TEST_F(MappingBulk, PaperScoring) {
   EXPECT_EQ(ChosenPageSize(Paper(1, 2159, 2794, u"", DM_PAPERWIDTH | DM_PAPERLENGTH)), added.GetValueId());
 }
 
+// The devmode's features go inside the collection 2; the paper's width and
+// length are dimensions in tenths of a millimetre.
 TEST_F(MappingBulk, ReadFillsTheModelAndKeepsACustomSize) {
   driversim::DriverOptions options;
   options.outputFormat = 1;
@@ -325,21 +329,35 @@ TEST_F(MappingBulk, ReadFillsTheModelAndKeepsACustomSize) {
   media.SetOptionValue(168, 5732);
   media.SetPaperSizeValues(164, 1000, 1500);
   settings.SetCollection(478, media);
+  AttributeBytesIndexedList earlier;
+  earlier.SetOptionValue(24, 4160);
+  earlier.SetOptionValue(999, 1);  // not the mapping's: kept
+  settings.SetCollection(2, earlier);
   manager->ReadDevmodeToSettings(settings);
 
   AttributeBytesValueEnum value = 0;
   std::int32_t number = 0;
-  EXPECT_TRUE(settings.GetOptionValue(24, value) && value == 4161);
-  EXPECT_TRUE(settings.GetIntegerValue(5, number) && number == 1);
+  AttributeBytesIndexedList windows;
+  ASSERT_TRUE(settings.GetCollection(2, windows));
+  EXPECT_TRUE(windows.GetOptionValue(24, value) && value == 4161);
+  EXPECT_TRUE(windows.GetIntegerValue(5, number) && number == 1);
+  EXPECT_TRUE(windows.IsPresent(999));
+  EXPECT_FALSE(windows.IsPresent(10));  // not a model feature
+  for (AttributeBytesFeatureId feature : {3u, 5u, 24u}) EXPECT_FALSE(settings.IsPresent(feature)) << feature;
   EXPECT_TRUE(settings.GetOptionValue(193, value) && value == 6154);
   EXPECT_TRUE(settings.GetOptionValue(46, value) && value == 4421);
-  EXPECT_FALSE(settings.IsPresent(10));  // not a model feature
   ASSERT_TRUE(settings.GetCollection(478, media));
   EXPECT_TRUE(media.GetOptionValue(168, value) && value == 5732);
   EXPECT_TRUE(media.IsPresent(164));
   EXPECT_FALSE(media.IsSpecified(164));
-  EXPECT_TRUE(media.GetIntegerValue(172, number) && number == 1000);
-  EXPECT_TRUE(media.GetIntegerValue(173, number) && number == 1500);
+  Dimension width;
+  Dimension length;
+  ASSERT_TRUE(media.GetDimensionValue(172, width));
+  ASSERT_TRUE(media.GetDimensionValue(173, length));
+  EXPECT_EQ(width.GetUnit(), Dimension::kTenthMillimetre);
+  EXPECT_EQ(width.GetValue(Dimension::kTenthMillimetre), 1000);
+  EXPECT_EQ(length.GetValue(Dimension::kTenthMillimetre), 1500);
+  EXPECT_FALSE(media.GetIntegerValue(172, number));
 }
 
 TEST_F(MappingBulk, WriteByMode) {
@@ -347,10 +365,12 @@ TEST_F(MappingBulk, WriteByMode) {
   AttributeBytesIndexedList media;
   media.SetOptionValue(168, 5600 + 9);
   settings.SetCollection(478, media);
-  settings.SetOptionValue(3, 4011);
-  settings.SetOptionValue(24, 4162);
-  settings.SetOptionValue(21, 4001);
-  settings.SetIntegerValue(5, 4);
+  AttributeBytesIndexedList windows;
+  windows.SetOptionValue(3, 4011);
+  windows.SetOptionValue(24, 4162);
+  windows.SetOptionValue(21, 4001);
+  windows.SetIntegerValue(5, 4);
+  settings.SetCollection(2, windows);
   settings.SetOptionValue(193, 6155);
   settings.SetOptionValue(46, 4422);
 
@@ -373,7 +393,86 @@ TEST_F(MappingBulk, WriteByMode) {
   EXPECT_EQ(privateOnly.Options().pageOrder, 0u);  // 4001 with defaults: the first row
   EXPECT_EQ(privateOnly.dm()->dmDefaultSource, 15);
 
+  // Features at the top level are not the mapping's.
+  AttributeBytesIndexedList topLevel;
+  topLevel.SetOptionValue(3, 4011);
+  Devmode untouched;
+  ByOffsets(untouched)->WriteSettingsToDevmode(topLevel, 0, false);
+  EXPECT_EQ(untouched.dm()->dmOrientation, 1);
+
   EXPECT_THROW(ByOffsets(privateOnly)->WriteSettingsToDevmode(settings, 3, true), ExceptionInvalidArgument);
+}
+
+// What a feature without a usable value becomes, with and without defaults.
+TEST_F(MappingBulk, WriteWithoutDefaultsWritesWhatTheSettingsHold) {
+  enum class Held { kAbsent, kNoValue, kValue, kValueNotSpecified };
+  struct Row {
+    const char* what;
+    int feature;  // 5 copies (integer) or 21 page order (option)
+    Held held;
+    std::int32_t value;
+    bool useDefaults;
+    std::optional<int> expected;  // copies, or page order word; nullopt: the mapping fails
+  };
+  const Row rows[] = {
+      {"copies absent, no defaults: left", 5, Held::kAbsent, 0, false, 3},
+      {"copies absent, defaults", 5, Held::kAbsent, 0, true, 1},
+      {"copies not specified, no defaults: its value", 5, Held::kValueNotSpecified, 7, false, 7},
+      {"copies not specified, defaults", 5, Held::kValueNotSpecified, 7, true, 1},
+      {"copies specified", 5, Held::kValue, 7, true, 7},
+      {"page order 4001, no defaults: fails", 21, Held::kValue, 4001, false, std::nullopt},
+      {"page order 4001, defaults: the first row", 21, Held::kValue, 4001, true, 0},
+      {"page order without a value, no defaults: left", 21, Held::kNoValue, 0, false, 1},
+      {"page order not specified: its value", 21, Held::kValueNotSpecified, 4120, true, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    driversim::PublicFields fields;
+    fields.copies = 3;
+    driversim::DriverOptions options;
+    options.pageOrder = 1;
+    Devmode devmode(fields, options);
+    AttributeBytesIndexedList windows;
+    const auto id = static_cast<AttributeBytesFeatureId>(row.feature);
+    if (row.held == Held::kValue || row.held == Held::kValueNotSpecified) {
+      if (row.feature == 5)
+        windows.SetIntegerValue(id, row.value);
+      else
+        windows.SetOptionValue(id, static_cast<AttributeBytesValueEnum>(row.value));
+    }
+    if (row.held == Held::kValueNotSpecified || row.held == Held::kNoValue) windows.SetIsSpecified(id, false);
+    AttributeBytesIndexedList settings;
+    settings.SetCollection(2, windows);
+    auto manager = ByOffsets(devmode);
+    const int mode = row.feature == 5 ? 1 : 2;
+    if (!row.expected) {
+      EXPECT_THROW(manager->WriteSettingsToDevmode(settings, mode, row.useDefaults),
+                   ExceptionMicrosoftDevmodeValueMappingFailed);
+      continue;
+    }
+    manager->WriteSettingsToDevmode(settings, mode, row.useDefaults);
+    if (row.feature == 5)
+      EXPECT_EQ(devmode.dm()->dmCopies, *row.expected);
+    else
+      EXPECT_EQ(devmode.Options().pageOrder, static_cast<unsigned>(*row.expected));
+  }
+}
+
+TEST_F(MappingBulk, AnUnknownPageSizeFailsTheMapping) {
+  for (auto [pageSize, known] : {std::pair{5600 + 9, true}, std::pair{5998, false}}) {
+    AttributeBytesIndexedList media;
+    media.SetOptionValue(168, static_cast<AttributeBytesValueEnum>(pageSize));
+    AttributeBytesIndexedList settings;
+    settings.SetCollection(478, media);
+    Devmode devmode(Paper(1, 0, 0, u"", DM_PAPERSIZE));
+    if (known) {
+      ByOffsets(devmode)->WriteSettingsToDevmode(settings, 1, false);
+      EXPECT_EQ(devmode.dm()->dmPaperSize, 9);
+    } else {
+      EXPECT_THROW(ByOffsets(devmode)->WriteSettingsToDevmode(settings, 1, false), ExceptionInvalidArgument);
+      EXPECT_EQ(devmode.dm()->dmPaperSize, 1);
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "OemSection.h"
 #include "PluginHarness.h"
@@ -200,6 +201,81 @@ TEST(XDevmodeSection, DevModeEntryThroughCom) {
   EXPECT_EQ(h.plugin->DevMode(OEMDM_CONVERT, &param), S_OK);
 }
 
+// Every mode that writes the section needs the caller's buffer to hold all of
+// it. A refused call writes nothing, into the buffer or past it: the buffer is
+// allocated at exactly the size offered, so a write beyond it is also an
+// error of the sanitizer build.
+TEST(XDevmodeSection, DevModeRefusesABufferSmallerThanTheSection) {
+  harness::PluginHarness h;
+  constexpr std::size_t kGuard = 64;
+  auto input = ClearedSection();
+  XDevmode writer;
+  ASSERT_TRUE(writer.Parse(input.data()));
+  writer.SetEntry(3, ByteBuffer::createFromLongValue(7));
+
+  for (DWORD mode : {DWORD{OEMDM_DEFAULT}, DWORD{OEMDM_CONVERT}, DWORD{OEMDM_MERGE}}) {
+    for (DWORD size : {DWORD{100}, DWORD{3055}, DWORD{3056}}) {
+      SCOPED_TRACE("mode " + std::to_string(mode) + ", buffer " + std::to_string(size));
+      const bool fits = size >= XDevmode::kSectionSize;
+      // A buffer that fits gets guard bytes behind the section. The output
+      // starts with the plug-in's header (conversion keeps only sections of
+      // its own signature) and filler that any write would change.
+      std::vector<std::uint8_t> buffer(size + (fits ? kGuard : 0), 0xCC);
+      std::memcpy(buffer.data(), input.data(), 16);
+      const auto initial = buffer;
+      OEMDMPARAM param{};
+      param.cbSize = sizeof param;
+      param.pOEMDMIn = input.data();
+      param.pOEMDMOut = buffer.data();
+      param.cbBufSize = size;
+      param.pPublicDMIn = h.Devmode();
+      h.Devmode()->dmFields &= ~DM_SCALE;
+      SetLastError(0);
+      const HRESULT hr = h.plugin->DevMode(mode, &param);
+      if (!fits) {
+        EXPECT_EQ(hr, E_FAIL);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+        EXPECT_EQ(buffer, initial);
+        EXPECT_EQ(h.Devmode()->dmFields & DM_SCALE, 0u) << "the public devmode is left alone too";
+        continue;
+      }
+      EXPECT_EQ(hr, S_OK);
+      EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + size),
+                mode == OEMDM_DEFAULT ? ClearedSection() : input);
+      EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin() + size, buffer.end()),
+                std::vector<std::uint8_t>(kGuard, 0xCC));
+    }
+  }
+}
+
+// The driver may hand one section as both input and output; its entries stay.
+TEST(XDevmodeSection, ConvertInPlaceKeepsTheEntries) {
+  auto section = ClearedSection();
+  XDevmode writer;
+  ASSERT_TRUE(writer.Parse(section.data()));
+  writer.SetEntry(3, ByteBuffer::createFromLongValue(11));
+  writer.SetEntryString(4, u"bob");
+  const auto before = section;
+
+  XDevmode converter;
+  EXPECT_TRUE(converter.Convert(section.data(), section.data()));
+  EXPECT_EQ(section, before);
+  CXString name;
+  EXPECT_TRUE(converter.GetEntryString(4, name));
+  EXPECT_EQ(name.str(), u"bob");
+
+  harness::PluginHarness h;
+  for (DWORD mode : {DWORD{OEMDM_CONVERT}, DWORD{OEMDM_MERGE}}) {
+    OEMDMPARAM param{};
+    param.cbSize = sizeof param;
+    param.pOEMDMIn = section.data();
+    param.pOEMDMOut = section.data();
+    param.cbBufSize = XDevmode::kSectionSize;
+    EXPECT_EQ(h.plugin->DevMode(mode, &param), S_OK);
+    EXPECT_EQ(section, before) << "mode " << mode;
+  }
+}
+
 TEST(XDevmodeSection, SettingsEscapesAnswerFromTheDocumentSettings) {
   harness::PluginHarness h;
   AttributeBytesList settings;
@@ -234,6 +310,33 @@ TEST(XDevmodeSection, SettingsEscapesAnswerFromTheDocumentSettings) {
   ByteBuffer cache;
   EXPECT_TRUE(static_cast<XOemPdev*>(h.devobj.pdevOEM)->GetBuffer(kPdevSettingsCache, cache));
   EXPECT_FALSE(cache.empty());
+}
+
+// Within one device context the settings escapes answer from the settings
+// cached at their first use, also when the devmode changes meanwhile; the
+// end of the document clears the cache and the next query reads the devmode.
+TEST(XDevmodeSection, DeviceContextKeepsItsCachedSettingsUntilTheDocumentEnds) {
+  harness::PluginHarness h;
+  auto settingsWith = [](AttributeBytesValueEnum value) {
+    AttributeBytesList settings;
+    settings.SetOptionValue(52, value);
+    return settings;
+  };
+  std::uint32_t feature = 52;
+  auto query = [&] { return h.Escape(0xF435756B, 4, &feature, 0, nullptr); };
+
+  h.SetSettings(settingsWith(4470));
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  ASSERT_EQ(h.StartDoc(u"Cached", 5), TRUE);
+  EXPECT_EQ(query(), 4470u);
+  h.SetSettings(settingsWith(4471));
+  EXPECT_EQ(query(), 4470u) << "the devmode changed inside the device context";
+  DWORD option = 0;
+  EXPECT_EQ(h.Escape(0xF4357568, 4, &feature, 4, &option), 1u);
+  EXPECT_EQ(option, 4470u);
+
+  h.EndDoc();
+  EXPECT_EQ(query(), 4471u);
 }
 
 }  // namespace

@@ -56,6 +56,12 @@ bool ValuesEqual(const AttributeBytesValue* a, const AttributeBytesValue* b) {
     case AttributeBytesKind::List:
       return ListsEqual(*static_cast<const AttributeBytesListValue*>(a),
                         *static_cast<const AttributeBytesListValue*>(b));
+    case AttributeBytesKind::Dimension: {
+      // The same value in the same unit: lists compare as they are stored.
+      const Dimension& x = static_cast<const AttributeBytesDimensionValue*>(a)->GetValue();
+      const Dimension& y = static_cast<const AttributeBytesDimensionValue*>(b)->GetValue();
+      return x.GetUnit() == y.GetUnit() && x.GetValue(x.GetUnit()) == y.GetValue(y.GetUnit());
+    }
   }
   return false;
 }
@@ -89,6 +95,9 @@ std::unique_ptr<AttributeBytesValue> AttributeBytesStringValue::Clone() const {
 }
 std::unique_ptr<AttributeBytesValue> AttributeBytesPaperSizeValue::Clone() const {
   return std::make_unique<AttributeBytesPaperSizeValue>(*this);
+}
+std::unique_ptr<AttributeBytesValue> AttributeBytesDimensionValue::Clone() const {
+  return std::make_unique<AttributeBytesDimensionValue>(*this);
 }
 std::unique_ptr<AttributeBytesValue> AttributeBytesCollectionValue::Clone() const {
   return std::make_unique<AttributeBytesCollectionValue>(*this);
@@ -211,6 +220,13 @@ void AttributeBytesList::SetPaperSizeValues(AttributeBytesFeatureId feature, con
                                             const Dimension& length) {
   const char* function = "AttributeBytesList::SetPaperSizeValues";
   SetPaperSizeValues(feature, ToTenthsMm(width, function), ToTenthsMm(length, function));
+}
+
+void AttributeBytesList::SetDimensionValue(AttributeBytesFeatureId feature, const Dimension& value) {
+  if (!std::isfinite(value.GetValue(value.GetUnit())))
+    TamorThrow<ExceptionInvalidArgument>(kSource, __LINE__, "AttributeBytesList::SetDimensionValue",
+                                         u"length not finite");
+  Put(feature, std::make_unique<AttributeBytesDimensionValue>(value));
 }
 
 void AttributeBytesList::SetCollection(AttributeBytesFeatureId feature, const AttributeBytesList& collection) {
@@ -348,6 +364,13 @@ bool AttributeBytesList::GetPaperSizeValues(AttributeBytesFeatureId feature, Dim
   if (!GetPaperSizeValues(feature, w, l)) return false;
   width = Dimension(w, Dimension::kTenthMillimetre);
   length = Dimension(l, Dimension::kTenthMillimetre);
+  return true;
+}
+
+bool AttributeBytesList::GetDimensionValue(AttributeBytesFeatureId feature, Dimension& value) const {
+  auto* found = FindSpecifiedValue(feature, AttributeBytesKind::Dimension);
+  if (found == nullptr) return false;
+  value = static_cast<const AttributeBytesDimensionValue*>(found)->GetValue();
   return true;
 }
 

@@ -1,5 +1,7 @@
 #include "zqutil/AttributeBytesFormat.h"
 
+#include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -99,6 +101,16 @@ void AppendValueBody(ByteBuffer& out, const AttributeBytesValue& value, int dept
       }
       return;
     }
+    case AttributeBytesKind::Dimension: {
+      const Dimension& length = static_cast<const AttributeBytesDimensionValue&>(value).GetValue();
+      const double number = length.GetValue(length.GetUnit());
+      std::uint64_t bits = 0;
+      std::memcpy(&bits, &number, sizeof bits);
+      out.appendByte(static_cast<std::uint8_t>(length.GetUnit()));
+      AppendU32(out, static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
+      AppendU32(out, static_cast<std::uint32_t>(bits >> 32));
+      return;
+    }
   }
 }
 
@@ -119,6 +131,8 @@ bool LengthFitsKind(AttributeBytesKind kind, std::size_t length) {
       return length % 2 == 0;
     case AttributeBytesKind::PaperSize:
       return length == 8;
+    case AttributeBytesKind::Dimension:
+      return length == 9;
     case AttributeBytesKind::Collection:
     case AttributeBytesKind::List:
       return true;
@@ -127,7 +141,7 @@ bool LengthFitsKind(AttributeBytesKind kind, std::size_t length) {
 }
 
 bool IsKnownKind(std::uint8_t kind) {
-  return kind <= static_cast<std::uint8_t>(AttributeBytesKind::List);
+  return kind <= static_cast<std::uint8_t>(AttributeBytesKind::Dimension);
 }
 
 bool ReadValue(Cursor& in, AttributeBytesKind kind, int depth, std::unique_ptr<AttributeBytesValue>& value);
@@ -180,6 +194,19 @@ bool ReadValueBody(Cursor& body, AttributeBytesKind kind, int depth, std::unique
       if (!body.ReadU32(width) || !body.ReadU32(length)) return false;
       value = std::make_unique<AttributeBytesPaperSizeValue>(static_cast<std::int32_t>(width),
                                                              static_cast<std::int32_t>(length));
+      return true;
+    }
+    case AttributeBytesKind::Dimension: {
+      std::uint8_t unit = 0;
+      std::uint32_t low = 0;
+      std::uint32_t high = 0;
+      if (!body.ReadU8(unit) || !body.ReadU32(low) || !body.ReadU32(high) || !Dimension::IsValidUnit(unit))
+        return false;
+      const std::uint64_t bits = static_cast<std::uint64_t>(high) << 32 | low;
+      double number = 0;
+      std::memcpy(&number, &bits, sizeof number);
+      if (!std::isfinite(number)) return false;
+      value = std::make_unique<AttributeBytesDimensionValue>(Dimension(number, unit));
       return true;
     }
     case AttributeBytesKind::Collection: {

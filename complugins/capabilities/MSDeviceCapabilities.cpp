@@ -1,5 +1,7 @@
 #include "capabilities/MSDeviceCapabilities.h"
 
+#include "capabilities/CapabilityBlockSource.h"
+
 #include <cstring>
 #include <optional>
 
@@ -10,6 +12,7 @@
 #include "zqutil/PersistentAttributes.h"
 #include "zqutil/PrintDriver.h"
 #include "zqutil/Printer.h"
+#include "zqutil/PrinterDataNames.h"
 #include "zqutil/TamorException.h"
 #include "zqutil/TamorUtilities.h"
 
@@ -49,34 +52,45 @@ struct RecordLayout {
 constexpr RecordLayout kLayouts[MSDeviceCapabilities::kBlockCount] = {{0, 0, 0},   {0, 8, 12},  {4, 8, 148}, {0, 8, 56},
                                                                       {8, 16, 98}, {0, 8, 132}, {0, 8, 256}, {0, 0, 0}};
 
-// Array answers copy one field of every record. The first entry whose block
-// is held answers, so the bin questions fall back to the options block when no
-// live bin block exists. Entries marked `produce` are also how the block is
-// filled from the spooler's answer to the same index (the first such entry of
-// a block gives the record count).
+// Array answers copy one item per record, made of one or two fields of the
+// record. The bin questions go to one of two blocks by the live-bins choice.
+// Entries marked `produce` are also how the block is filled from the
+// spooler's answer to the same index (the first such entry of a block gives
+// the record count).
+struct Field {
+  std::size_t offset;
+  std::size_t size;  // 0: none
+};
+enum class Bins { kAny, kLive, kOptions };
 struct ArrayAnswer {
   WORD index;
   Block block;
-  std::size_t fieldOffset;
-  std::size_t fieldSize;
+  Field first;
+  Field second;
+  Bins bins;
   bool produce;
+  std::size_t ItemSize() const { return first.size + second.size; }
 };
+constexpr Field kNone{0, 0};
 constexpr ArrayAnswer kArrayAnswers[] = {
-    {DC_ENUMRESOLUTIONS, MSDeviceCapabilities::kResolutionsBlock, 4, 8, true},
-    {MSDeviceCapabilities::kResolutions, MSDeviceCapabilities::kResolutionsBlock, 0, 12, false},
-    {DC_PAPERS, MSDeviceCapabilities::kPaperCapsBlock, 0, 2, true},
-    {DC_PAPERSIZE, MSDeviceCapabilities::kPaperCapsBlock, 4, 8, true},
-    {DC_PAPERNAMES, MSDeviceCapabilities::kPaperCapsBlock, 20, 128, true},
-    {65529, MSDeviceCapabilities::kPaperCapsBlock, 0, 148, false},
-    {DC_BINS, MSDeviceCapabilities::kBinCapsBlock, 0, 2, true},
-    {DC_BINNAMES, MSDeviceCapabilities::kBinCapsBlock, 8, 48, true},
-    {65531, MSDeviceCapabilities::kBinCapsBlock, 0, 56, false},
-    {DC_BINS, MSDeviceCapabilities::kOptionsBlock, 0, 2, false},
-    {DC_BINNAMES, MSDeviceCapabilities::kOptionsBlock, 2, 48, false},
-    {65534, MSDeviceCapabilities::kOptionsBlock, 0, 98, false},
-    {DC_MEDIATYPES, MSDeviceCapabilities::kMediaCapsBlock, 0, 4, true},
-    {DC_MEDIATYPENAMES, MSDeviceCapabilities::kMediaCapsBlock, 4, 128, true},
-    {DC_MEDIAREADY, MSDeviceCapabilities::kMediaReadyBlock, 0, 128, true},
+    {DC_ENUMRESOLUTIONS, MSDeviceCapabilities::kResolutionsBlock, {4, 8}, kNone, Bins::kAny, true},
+    {MSDeviceCapabilities::kResolutions, MSDeviceCapabilities::kResolutionsBlock, {0, 12}, kNone, Bins::kAny, false},
+    {DC_PAPERS, MSDeviceCapabilities::kPaperCapsBlock, {0, 2}, kNone, Bins::kAny, true},
+    {DC_PAPERSIZE, MSDeviceCapabilities::kPaperCapsBlock, {4, 8}, kNone, Bins::kAny, true},
+    {DC_PAPERNAMES, MSDeviceCapabilities::kPaperCapsBlock, {20, 128}, kNone, Bins::kAny, true},
+    {MSDeviceCapabilities::kPaperRecords, MSDeviceCapabilities::kPaperCapsBlock, {0, 148}, kNone, Bins::kAny, false},
+    {DC_BINS, MSDeviceCapabilities::kBinCapsBlock, {0, 2}, kNone, Bins::kLive, true},
+    {DC_BINNAMES, MSDeviceCapabilities::kBinCapsBlock, {8, 48}, kNone, Bins::kLive, true},
+    {MSDeviceCapabilities::kBinEntries, MSDeviceCapabilities::kBinCapsBlock, {0, 2}, {8, 48}, Bins::kLive, false},
+    {MSDeviceCapabilities::kBinRecords, MSDeviceCapabilities::kBinCapsBlock, {0, 56}, kNone, Bins::kLive, false},
+    {MSDeviceCapabilities::kBinValues, MSDeviceCapabilities::kBinCapsBlock, {4, 4}, kNone, Bins::kLive, false},
+    {DC_BINS, MSDeviceCapabilities::kOptionsBlock, {0, 2}, kNone, Bins::kOptions, false},
+    {DC_BINNAMES, MSDeviceCapabilities::kOptionsBlock, {2, 48}, kNone, Bins::kOptions, false},
+    {MSDeviceCapabilities::kBinEntries, MSDeviceCapabilities::kOptionsBlock, {0, 50}, kNone, Bins::kOptions, false},
+    {MSDeviceCapabilities::kOptionRecords, MSDeviceCapabilities::kOptionsBlock, {0, 98}, kNone, Bins::kAny, false},
+    {DC_MEDIATYPES, MSDeviceCapabilities::kMediaCapsBlock, {0, 4}, kNone, Bins::kAny, true},
+    {DC_MEDIATYPENAMES, MSDeviceCapabilities::kMediaCapsBlock, {4, 128}, kNone, Bins::kAny, true},
+    {DC_MEDIAREADY, MSDeviceCapabilities::kMediaReadyBlock, {0, 128}, kNone, Bins::kAny, true},
 };
 
 // "XDevCaps": word 1 holds flag bits telling which later words are valid.
@@ -155,7 +169,15 @@ ByteBuffer WithCrc(const ByteBuffer& data) {
   return stored;
 }
 
-// The data of a stored block, or nothing when it is too short or its CRC fails.
+// The data of a block a devmode carries: a blob of at least 4 bytes is one,
+// whatever its CRC says (its readers are bounded by its size alone).
+std::optional<ByteBuffer> CarriedData(const ByteBuffer& stored) {
+  if (stored.size() < 4) return std::nullopt;
+  return ByteBuffer(stored.getLpbyte() + 4, stored.size() - 4);
+}
+
+// The data of a block stored in a cache, or nothing when it is too short or
+// its CRC fails (another process may be writing it: it is produced again).
 std::optional<ByteBuffer> WithoutCrc(const ByteBuffer& stored) {
   DWORD crc = 0;
   if (!ReadDword(stored, 0, crc)) return std::nullopt;
@@ -177,11 +199,14 @@ const char16_t* MSDeviceCapabilities::BlockName(Block block) {
 MSDeviceCapabilities::MSDeviceCapabilities() = default;
 MSDeviceCapabilities::~MSDeviceCapabilities() = default;
 
-void MSDeviceCapabilities::Initialize(HANDLE hPrinter) {
+void MSDeviceCapabilities::Initialize(HANDLE hPrinter, bool readCachedOnly) {
   if (!IsValidHandle(hPrinter)) {
     TamorThrow<ExceptionInvalidPrinterHandle>(kSource, __LINE__, "MSDeviceCapabilities::Initialize",
                                               u"MSDeviceCapabilities::Initialize");
   }
+  // Blocks left missing while only the caches could be read are produced now.
+  if (readCachedOnly_ && !readCachedOnly) loadState_ &= ~kStepProduced;
+  readCachedOnly_ = readCachedOnly;
   if (hPrinter != printer_) {
     ForgetPrinter();
     printer_ = hPrinter;
@@ -237,6 +262,8 @@ void MSDeviceCapabilities::Load() {
   }
   if (!(loadState_ & kStepModelId)) {
     modelId_ = printer.GetModelId();
+    DWORD liveBins = 0;
+    liveBins_ = printer.GetPrinterDataDword(PrinterDataNames::kLiveBins, liveBins) && liveBins != 0;
     loadState_ |= kStepModelId;
   }
   if (!(loadState_ & kStepDependentFiles)) {
@@ -249,8 +276,10 @@ void MSDeviceCapabilities::Load() {
     loadState_ |= kStepDependentFiles;
   }
   if (!(loadState_ & kStepProduced)) {
-    ProduceMissingBlocks();
-    WriteDirtyBlocks();
+    if (!readCachedOnly_) {
+      ProduceMissingBlocks();
+      WriteDirtyBlocks();
+    }
     loadState_ |= kStepProduced;
   }
 }
@@ -311,7 +340,7 @@ void MSDeviceCapabilities::ProduceMissingBlocks() {
         if (first) break;  // the block's defining list is missing
         continue;          // a companion list that does not match is left zero
       }
-      std::vector<std::uint8_t> values(static_cast<std::size_t>(listed) * column.fieldSize);
+      std::vector<std::uint8_t> values(static_cast<std::size_t>(listed) * column.first.size);
       LONG filled = Ask(column.index, values.data());
       if (filled != listed) {
         if (first) break;
@@ -323,8 +352,8 @@ void MSDeviceCapabilities::ProduceMissingBlocks() {
         WriteDword(block, layout.countOffset, static_cast<DWORD>(count));
       }
       for (std::size_t i = 0; i < count; ++i) {
-        std::memcpy(block.getLpbyte() + layout.firstOffset + i * layout.recordSize + column.fieldOffset,
-                    values.data() + i * column.fieldSize, column.fieldSize);
+        std::memcpy(block.getLpbyte() + layout.firstOffset + i * layout.recordSize + column.first.offset,
+                    values.data() + i * column.first.size, column.first.size);
       }
     }
     if (block.empty()) continue;
@@ -361,12 +390,25 @@ void MSDeviceCapabilities::WriteDirtyBlocks() {
   }
 }
 
+const ByteBuffer& MSDeviceCapabilities::BlockFor(Block block, const CapabilityBlockSource* devmode,
+                                                 ByteBuffer& carried) const {
+  ByteBuffer stored;
+  if (devmode != nullptr && devmode->GetCapabilityBlock(kBlockNames[block], stored)) {
+    if (std::optional<ByteBuffer> data = CarriedData(stored)) {
+      carried = std::move(*data);
+      return carried;
+    }
+  }
+  return blocks_[block];
+}
+
 HRESULT MSDeviceCapabilities::DeviceCapabilities(HANDLE hPrinter, WORD index, void* output, DWORD outputSize,
-                                                 const AttributeBytesReader* /*reader*/, DWORD callerValue,
+                                                 const CapabilityBlockSource* devmode, DWORD callerValue,
                                                  DWORD& result) {
-  Initialize(hPrinter);
+  Initialize(hPrinter, readCachedOnly_);
   result = 0;
-  const ByteBuffer& devCaps = blocks_[kDevCapsBlock];
+  ByteBuffer carried;
+  const ByteBuffer& devCaps = BlockFor(kDevCapsBlock, devmode, carried);
   DWORD flags = 0;
   bool haveDevCaps = ReadDword(devCaps, 0, flags);
 
@@ -405,38 +447,44 @@ HRESULT MSDeviceCapabilities::DeviceCapabilities(HANDLE hPrinter, WORD index, vo
 
   for (const ArrayAnswer& answer : kArrayAnswers) {
     if (answer.index != index) continue;
-    const ByteBuffer& block = blocks_[answer.block];
+    if (answer.bins != Bins::kAny && (answer.bins == Bins::kLive) != liveBins_) continue;
+    ByteBuffer carriedList;
+    const ByteBuffer& block = BlockFor(answer.block, devmode, carriedList);
     const RecordLayout& layout = kLayouts[answer.block];
     std::optional<std::size_t> count = RecordCount(block, layout);
     if (!count) continue;
     result = static_cast<DWORD>(*count);
     if (output == nullptr) return S_OK;
-    if (outputSize / answer.fieldSize < *count) return kInsufficientBuffer;
+    const std::size_t itemSize = answer.ItemSize();
+    if (outputSize / itemSize < *count) return kInsufficientBuffer;
     auto* out = static_cast<std::uint8_t*>(output);
     for (std::size_t i = 0; i < *count; ++i) {
-      std::memcpy(out + i * answer.fieldSize,
-                  block.getLpbyte() + layout.firstOffset + i * layout.recordSize + answer.fieldOffset,
-                  answer.fieldSize);
+      const std::uint8_t* record = block.getLpbyte() + layout.firstOffset + i * layout.recordSize;
+      std::memcpy(out + i * itemSize, record + answer.first.offset, answer.first.size);
+      if (answer.second.size != 0)
+        std::memcpy(out + i * itemSize + answer.first.size, record + answer.second.offset, answer.second.size);
     }
     return S_OK;
   }
   return E_NOTIMPL;
 }
 
-bool MSDeviceCapabilities::IsColorDevice(HANDLE hPrinter) {
+std::optional<bool> MSDeviceCapabilities::IsColorDevice(HANDLE hPrinter, const CapabilityBlockSource* devmode) {
   DWORD result = 0;
-  return DeviceCapabilities(hPrinter, kColorDevice, nullptr, 0, nullptr, 0, result) == S_OK && result != 0;
+  if (DeviceCapabilities(hPrinter, kColorDevice, nullptr, 0, devmode, 0, result) != S_OK) return std::nullopt;
+  return result != 0;
 }
 
-std::vector<std::array<std::int32_t, 3>> MSDeviceCapabilities::GetResolutions(HANDLE hPrinter) {
+std::vector<std::array<std::int32_t, 3>> MSDeviceCapabilities::GetResolutions(HANDLE hPrinter,
+                                                                              const CapabilityBlockSource* devmode) {
   std::vector<std::array<std::int32_t, 3>> resolutions;
   DWORD count = 0;
-  if (DeviceCapabilities(hPrinter, kResolutions, nullptr, 0, nullptr, 0, count) != S_OK || count == 0) {
+  if (DeviceCapabilities(hPrinter, kResolutions, nullptr, 0, devmode, 0, count) != S_OK || count == 0) {
     return resolutions;
   }
   resolutions.resize(count);
   DWORD written = 0;
-  if (DeviceCapabilities(hPrinter, kResolutions, resolutions.data(), static_cast<DWORD>(count * 12), nullptr, 0,
+  if (DeviceCapabilities(hPrinter, kResolutions, resolutions.data(), static_cast<DWORD>(count * 12), devmode, 0,
                          written) != S_OK) {
     resolutions.clear();
   }
@@ -460,7 +508,7 @@ int MSDeviceCapabilities::ImportBlocks(const PersistentAttributes& attributes) {
   for (int b = 0; b < kBlockCount; ++b) {
     ByteBuffer stored;
     if (!attributes.GetBlob(PersistentAttributes::skoMsDeviceCapabilitiesNameSpace, kBlockNames[b], stored)) continue;
-    std::optional<ByteBuffer> data = WithoutCrc(stored);
+    std::optional<ByteBuffer> data = CarriedData(stored);
     if (!data) continue;
     blocks_[b] = std::move(*data);
     ++taken;

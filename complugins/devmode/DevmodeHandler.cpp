@@ -2,6 +2,7 @@
 #include "support/ByteAccess.h"
 
 #include <cstring>
+#include <optional>
 
 #include "capabilities/MSDeviceCapabilities.h"
 #include "devmode/XDevmode.h"
@@ -13,12 +14,15 @@ namespace renpsoem {
 namespace {
 
 // Outside the spooler, on an installed printer: keep the public devmode within
-// what the device can print.
+// what the device can print. Here the spooler may be asked for the blocks the
+// caches lack. A device that gives no colour answer has not said it prints
+// only black: the colour choice stays.
 void ConstrainToDevice(HANDLE hPrinter, DEVMODEW* devmode) {
   if (devmode == nullptr) return;
   MSDeviceCapabilities capabilities;
-  if (!capabilities.IsColorDevice(hPrinter) && devmode->dmColor != DMCOLOR_MONOCHROME)
-    devmode->dmColor = DMCOLOR_MONOCHROME;
+  capabilities.Initialize(hPrinter, /*readCachedOnly=*/false);
+  const std::optional<bool> color = capabilities.IsColorDevice(hPrinter);
+  if (color.has_value() && !*color && devmode->dmColor != DMCOLOR_MONOCHROME) devmode->dmColor = DMCOLOR_MONOCHROME;
   const auto resolutions = capabilities.GetResolutions(hPrinter);
   bool listed = false;
   for (const auto& r : resolutions)
@@ -38,6 +42,12 @@ void ConstrainToDevice(HANDLE hPrinter, DEVMODEW* devmode) {
 HRESULT HandleDevMode(DWORD dwMode, POEMDMPARAM param) {
   if (param == nullptr || dwMode < OEMDM_SIZE || dwMode > OEMDM_MERGE) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return E_FAIL;
+  }
+  // Every mode that writes the section writes all of it: a smaller buffer is
+  // refused before anything is touched, the public devmode included.
+  if (dwMode != OEMDM_SIZE && param->pOEMDMOut != nullptr && param->cbBufSize < XDevmode::kSectionSize) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return E_FAIL;
   }
   switch (dwMode) {

@@ -4,6 +4,7 @@
 #include "zqcore/DataModelIds.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -48,7 +49,10 @@ std::unique_ptr<XDevmode> XDevmode::XDevmodeWithCachingInPdev(PDEVOBJ pdevobj, X
   auto reader = std::make_unique<XDevmode>(pdevobj->pPublicDM);
   ByteBuffer cached;
   if (pdev->GetBuffer(kPdevSettingsCache, cached) && !cached.empty()) {
+    // The cache stands for the document settings until the state store is
+    // cleared: a devmode changed within the PDEV's life is not read again.
     reader->list_ = std::make_unique<AttributeBytesIndexedList>(cached);
+    reader->listNameSpace_ = PersistentAttributes::skoDataModelDocPropNameSpace;
     return reader;
   }
   pdev->SetBuffer(kPdevSettingsCache, reader->GetDocumentAttributeBytesList().GetAttributeBytesIndexedListState());
@@ -181,8 +185,12 @@ bool XDevmode::Convert(const void* in, void* out) {
   auto* target = static_cast<std::uint8_t*>(out);
   if (bytes::Read32(source + 4) == bytes::Read32(target + 4)) {
     const std::uint32_t size = std::min<std::uint32_t>(kSectionSize, bytes::Read32(source));
+    // The driver converts in place as well (the same section in and out, or
+    // overlapping ones): take the input aside before the target is cleared.
+    std::array<std::uint8_t, kSectionSize> copy;
+    std::memcpy(copy.data(), source, size);
     ClearOemDevmode(target);
-    std::memmove(target, source, size);
+    std::memcpy(target, copy.data(), size);
     bytes::Write32(target, kSectionSize);
     bytes::Write32(target + 8, kVersion);
     bytes::Write32(target + 12, kPayloadSize);
@@ -213,6 +221,13 @@ AttributeBytesIndexedList& XDevmode::GetAttributeBytesListForNameSpace(
     listNameSpace_ = nameSpace;
   }
   return *list_;
+}
+
+bool XDevmode::GetCapabilityBlock(const CXString& name, ByteBuffer& stored) const {
+  ByteBuffer settings;
+  if (!GetEntry(kEntrySettings, settings)) return false;
+  return PersistentAttributes(settings, false)
+      .GetBlob(PersistentAttributes::skoMsDeviceCapabilitiesNameSpace, name, stored);
 }
 
 HRESULT XDevmode::HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut) {

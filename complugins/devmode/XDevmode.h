@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 
+#include "capabilities/CapabilityBlockSource.h"
 #include "platform/oemps.h"
 #include "zqutil/AttributeBytesReader.h"
 #include "zqutil/ByteBuffer.h"
@@ -23,7 +24,7 @@
 
 class XOemPdev;
 
-class XDevmode : public AttributeBytesReader {
+class XDevmode : public AttributeBytesReader, public CapabilityBlockSource {
  public:
   static constexpr DWORD kSectionSize = 3056;
   static constexpr DWORD kSignature = 0x544D4B56;
@@ -63,6 +64,9 @@ class XDevmode : public AttributeBytesReader {
   AttributeBytesIndexedList& GetAttributeBytesListForNameSpaceByValue(PersistentAttributes::NameSpace nameSpace);
   virtual AttributeBytesIndexedList& GetAttributeBytesListForNameSpace(
       const PersistentAttributes::NameSpace& nameSpace);
+
+  // CapabilityBlockSource: a blob of the capability namespace of entry 1.
+  bool GetCapabilityBlock(const CXString& name, ByteBuffer& stored) const override;
 
   // The settings escapes (0xF4357568..6D); E_NOTIMPL for any other number.
   HRESULT HandleEscape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut);

@@ -47,37 +47,44 @@ void MsDevmodeValueMapper::WriteSettingsToDevmode(const AttributeBytesIndexedLis
   const bool publicPart = mode != kWritePrivateSettings;
   const bool privatePart = mode != kWritePublicFields;
 
+  AttributeBytesIndexedList windowsFeatures;
+  settings.GetCollection(kFeatureMsFeatures, windowsFeatures);
   for (const MsWorkingRow& row : accessor_->GetWorkingCatalogue()) {
     if (!row.row->inModel) continue;
     if (row.row->publicField ? !publicPart : !privatePart) continue;
     const int feature = row.row->feature;
-    const auto id = static_cast<AttributeBytesFeatureId>(feature);
+    const AttributeBytes* held = windowsFeatures.Find(static_cast<AttributeBytesFeatureId>(feature));
+    const AttributeBytesValue* value = held != nullptr ? held->GetAttributeBytesValue() : nullptr;
     if (!row.table.empty()) {
-      AttributeBytesValueEnum value = kValueNone;
-      const bool present = settings.GetOptionValue(id, value);
-      if (!present || value == kValueNone) {
+      // "No value" is written as it is unless defaults are wanted: the
+      // mapping then fails rather than leave the devmode as it was.
+      std::optional<AttributeBytesValueEnum> option;
+      if (const auto* stored = dynamic_cast<const AttributeBytesOptionValue*>(value)) option = stored->GetValue();
+      if (!option || (*option == kValueNone && useDefaults)) {
         if (!useDefaults) continue;
-        value = static_cast<AttributeBytesValueEnum>(row.table.front().option);
+        option = static_cast<AttributeBytesValueEnum>(row.table.front().option);
       }
-      accessor_->SetMsFeatureValue(feature, static_cast<int>(value), true);
+      accessor_->SetMsFeatureValue(feature, static_cast<int>(*option), true);
     } else {
-      std::int32_t value = 0;
-      const bool specified = settings.GetIntegerValue(id, value);
-      if (!specified) {
+      // An integer marked not specified still holds its value; it is written
+      // unless defaults are wanted.
+      std::optional<std::int32_t> number;
+      if (const auto* stored = dynamic_cast<const AttributeBytesIntegerValue*>(value)) number = stored->GetValue();
+      if (!number || (useDefaults && !windowsFeatures.IsSpecified(static_cast<AttributeBytesFeatureId>(feature)))) {
         if (!useDefaults) continue;
-        value = GetDefaultValue(feature);
+        number = GetDefaultValue(feature);
       }
-      accessor_->SetMsFeatureValue(feature, value, false);
+      accessor_->SetMsFeatureValue(feature, *number, false);
     }
   }
 
   if (publicPart) {
     AttributeBytesIndexedList media;
     AttributeBytesValueEnum pageSizeId = kValueNone;
-    PageSize pageSize;
+    // A page size the dictionary does not know fails the mapping.
     if (settings.GetCollection(kFeatureOutputMedia, media) && media.GetOptionValue(kFeaturePageSize, pageSizeId) &&
-        pageSizeId != kValueNone && pageSizeId != static_cast<AttributeBytesValueEnum>(kValuePageSizeCustom) &&
-        MediaHandler::TryGetPageSize(static_cast<int>(pageSizeId), pageSize)) {
+        pageSizeId != kValueNone && pageSizeId != static_cast<AttributeBytesValueEnum>(kValuePageSizeCustom)) {
+      const PageSize pageSize = MediaHandler::GetPageSize(static_cast<int>(pageSizeId));
       accessor_->SetMsPaperSizeFeaturesCurrentValues(pageSize.GetWindowsFormId(), TenthsOf(pageSize.GetWidth()),
                                                      TenthsOf(pageSize.GetLength()), pageSize.GetWindowsFormName());
     }
@@ -109,15 +116,19 @@ void MsDevmodeValueMapper::WriteSettingsToDevmode(const AttributeBytesIndexedLis
 }
 
 void MsDevmodeValueMapper::ReadDevmodeToSettings(AttributeBytesIndexedList& settings) {
+  AttributeBytesIndexedList windowsFeatures;
+  settings.GetCollection(kFeatureMsFeatures, windowsFeatures);
   for (const MsWorkingRow& row : accessor_->GetWorkingCatalogue()) {
     if (!row.row->inModel) continue;
     const int feature = row.row->feature;
     const auto id = static_cast<AttributeBytesFeatureId>(feature);
     if (!row.table.empty())
-      settings.SetOptionValue(id, static_cast<AttributeBytesValueEnum>(accessor_->GetMsFeatureValue(feature, true)));
+      windowsFeatures.SetOptionValue(id,
+                                     static_cast<AttributeBytesValueEnum>(accessor_->GetMsFeatureValue(feature, true)));
     else
-      settings.SetIntegerValue(id, accessor_->GetMsFeatureValue(feature, false));
+      windowsFeatures.SetIntegerValue(id, accessor_->GetMsFeatureValue(feature, false));
   }
+  settings.SetCollection(kFeatureMsFeatures, windowsFeatures);
 
   ReadPaper(settings);
 
@@ -168,8 +179,8 @@ void MsDevmodeValueMapper::ReadPaper(AttributeBytesIndexedList& settings) {
 
   AttributeBytesIndexedList media;
   settings.GetCollection(kFeatureOutputMedia, media);
-  media.SetIntegerValue(kFeaturePageWidth, width);
-  media.SetIntegerValue(kFeaturePageLength, length);
+  media.SetDimensionValue(kFeaturePageWidth, Dimension(width, Dimension::kTenthMillimetre));
+  media.SetDimensionValue(kFeaturePageLength, Dimension(length, Dimension::kTenthMillimetre));
   AttributeBytesValueEnum current = kValueNone;
   if (media.GetOptionValue(kFeaturePageSize, current) &&
       current == static_cast<AttributeBytesValueEnum>(kValuePageSizeCustom))

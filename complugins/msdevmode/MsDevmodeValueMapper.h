@@ -4,10 +4,10 @@
 //
 // The bulk operations move settings between the devmode and one settings list
 // (AttributeBytesIndexedList). The list holds the devmode features by their
-// own numbers (3..35) beside the document features the devmode mirrors:
-// duplex 46, input tray 193, edge to edge 311, and the collection 478 with
-// page size 168, width 172 and length 173 (integers in tenths of a
-// millimetre) and the paper-size values 164.
+// own numbers (3..35) inside the collection 2, beside the document features
+// the devmode mirrors: duplex 46, input tray 193, edge to edge 311, and the
+// collection 478 with page size 168, width 172 and length 173 (dimensions in
+// tenths of a millimetre) and the paper-size values 164.
 #pragma once
 
 #include <memory>
@@ -39,8 +39,12 @@ class MsDevmodeValueMapper {
 
   // Settings list into the devmode. Mode 0 writes every model feature, mode 1
   // only those in public fields (plus paper, tray and duplex), mode 2 only the
-  // private ones (plus edge to edge). With useDefaults a feature without a
-  // value takes its default.
+  // private ones (plus edge to edge). With useDefaults an absent feature, an
+  // option 4001 and an integer not specified take their default; without it
+  // an absent feature is left alone, an integer not specified is written with
+  // its value and an option 4001 fails the mapping
+  // (ExceptionMicrosoftDevmodeValueMappingFailed), as does a page size the
+  // dictionary does not know (ExceptionInvalidArgument).
   void WriteSettingsToDevmode(const AttributeBytesIndexedList& settings, int mode, bool useDefaults);
   // The devmode into the settings list, paper chosen by the scoring rules.
   void ReadDevmodeToSettings(AttributeBytesIndexedList& settings);

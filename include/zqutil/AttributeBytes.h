@@ -21,8 +21,8 @@
 
 #include "zqutil/ByteBuffer.h"
 #include "zqutil/CXString.h"
+#include "zqutil/Dimension.h"
 
-class Dimension;
 class AttributeBytesIndexedList;
 
 // A feature number of the data model (DataModelIds::FeatureEnum).
@@ -45,6 +45,7 @@ enum class AttributeBytesKind : std::uint8_t {
   PaperSize = 6,    // AttributeBytesPaperSizeValue
   Collection = 7,   // AttributeBytesCollectionValue
   List = 8,         // AttributeBytesListValue
+  Dimension = 9,    // AttributeBytesDimensionValue: a length with its unit
 };
 
 // The value of an attribute or of a list item. Values are immutable once made.
@@ -138,6 +139,18 @@ class AttributeBytesPaperSizeValue : public AttributeBytesValue {
   std::int32_t length_;
 };
 
+// A length in the unit it was given in (Dimension units), kept as given.
+class AttributeBytesDimensionValue : public AttributeBytesValue {
+ public:
+  explicit AttributeBytesDimensionValue(const Dimension& value)
+      : AttributeBytesValue(AttributeBytesKind::Dimension), value_(value) {}
+  const Dimension& GetValue() const { return value_; }
+  std::unique_ptr<AttributeBytesValue> Clone() const override;
+
+ private:
+  Dimension value_;
+};
+
 // An ordered run of values: option values, new-value ids or collections (any
 // kind but None is accepted). Items carry no feature number.
 class AttributeBytesListValue : public AttributeBytesValue {
@@ -213,6 +226,8 @@ class AttributeBytesList {
   void SetPaperSizeValues(AttributeBytesFeatureId feature, std::int32_t widthTenthsMm, std::int32_t lengthTenthsMm);
   // Converted to tenths of a millimetre and rounded; a size outside 32 bits throws ExceptionInvalidArgument.
   void SetPaperSizeValues(AttributeBytesFeatureId feature, const Dimension& width, const Dimension& length);
+  // A value that is not finite throws ExceptionInvalidArgument.
+  void SetDimensionValue(AttributeBytesFeatureId feature, const Dimension& value);
   void SetCollection(AttributeBytesFeatureId feature, const AttributeBytesList& collection);
   void SetList(AttributeBytesFeatureId feature, const AttributeBytesListValue& list);
   // Returns whether the feature was present.
@@ -249,6 +264,7 @@ class AttributeBytesList {
                           std::int32_t& lengthTenthsMm) const;
   // Width and length as Dimensions in unit 5 (tenths of a millimetre).
   bool GetPaperSizeValues(AttributeBytesFeatureId feature, Dimension& width, Dimension& length) const;
+  bool GetDimensionValue(AttributeBytesFeatureId feature, Dimension& value) const;
   bool GetCollection(AttributeBytesFeatureId feature, AttributeBytesIndexedList& collection) const;
   bool GetList(AttributeBytesFeatureId feature, AttributeBytesListValue& list) const;
 

@@ -29,7 +29,7 @@
 //
 // ListBody
 //   u16  C                    attribute count
-//   C x  u8   head            bits 0-3: kind (AttributeBytesKind, 0..8)
+//   C x  u8   head            bits 0-3: kind (AttributeBytesKind, 0..9)
 //                             bit 4 (0x10): not specified
 //                             bit 5 (0x20): 32-bit feature id follows
 //                             bits 6-7: zero
@@ -49,8 +49,11 @@
 //     6 PaperSize             L = 8: i32 width, i32 length, tenths of a millimetre
 //     7 Collection            a ListBody of exactly L bytes
 //     8 List                  u16 I item count, then I x Item, exactly L bytes
+//     9 Dimension             L = 9: u8 unit (a Dimension unit), then the length in
+//                             that unit as an IEEE 754 binary64, little-endian
+//                             (finite)
 //   Item
-//     u8   kind               1..8 (an item always has a value)
+//     u8   kind               1..9 (an item always has a value)
 //     Value
 //
 // Nesting: a top-level ListBody is depth 0; each Collection or List value

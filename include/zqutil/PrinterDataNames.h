@@ -36,5 +36,8 @@ inline constexpr char16_t kDriverDataFile[] = u"XDriverDataFile";
 // Values the plug-in itself reads and writes.
 inline constexpr char16_t kDeviceSettings[] = u"TmrDeviceSettings";  // REG_BINARY
 inline constexpr char16_t kWorkflowDll[] = u"XWorkflowDLL";          // REG_DWORD selector 1 to 3
+// REG_DWORD: non-zero answers the bin questions from the bins the device
+// reports ("XBinCaps"); zero or absent from the installed options ("XOptions").
+inline constexpr char16_t kLiveBins[] = u"XLiveBins";
 
 }  // namespace PrinterDataNames

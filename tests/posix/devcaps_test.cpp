@@ -10,8 +10,11 @@
 #include <vector>
 
 #include <memory>
+#include <optional>
+#include <tuple>
 #include "TempDirectory.h"
 #include "capabilities/MSDeviceCapabilities.h"
+#include "devmode/XDevmode.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 #include "zqutil/Crc32.h"
@@ -91,6 +94,7 @@ TEST_F(DevCapsTest, BlocksBuiltFromTheSpoolerAnswerColourAndResolutions) {
     // Each case its own printer: blocks are kept per printer.
     HANDLE h = Register(c.color, c.resolutions, c.flags, u"Printer " + std::u16string(1, u'A' + number++));
     MSDeviceCapabilities caps;
+    caps.Initialize(h, /*readCachedOnly=*/false);
     EXPECT_EQ(caps.IsColorDevice(h), c.color);
     EXPECT_EQ(Answer(caps, h, MSDeviceCapabilities::kColorDevice) != 0, c.color);
     EXPECT_EQ(caps.GetResolutions(h), c.resolutions);
@@ -120,7 +124,7 @@ TEST_F(DevCapsTest, StoredBlocksAreReadBackWithoutAskingTheSpoolerAgain) {
   HANDLE h = Register(true, {{0, 600, 600}, {0, 1200, 1200}});
   {
     MSDeviceCapabilities first;
-    first.Initialize(h);
+    first.Initialize(h, false);
   }
   DataCache settings(h, MSDeviceCapabilities::kSettingsCacheSignature);
   EXPECT_NE(settings.GetCurrentCRC(), 0u);
@@ -133,13 +137,14 @@ TEST_F(DevCapsTest, StoredBlocksAreReadBackWithoutAskingTheSpoolerAgain) {
   // The printer changes; a later object still answers from the stored blocks.
   HANDLE changed = Register(false, {{0, 300, 300}});
   MSDeviceCapabilities second;
-  EXPECT_TRUE(second.IsColorDevice(changed));
+  second.Initialize(changed, false);
+  EXPECT_EQ(second.IsColorDevice(changed), true);
   EXPECT_EQ(second.GetResolutions(changed), (Resolutions{{0, 600, 600}, {0, 1200, 1200}}));
 }
 
 TEST_F(DevCapsTest, CorruptedStoredBlockIsRebuiltFromTheSpooler) {
   HANDLE h = Register(true, {{0, 600, 600}});
-  MSDeviceCapabilities{}.Initialize(h);
+  MSDeviceCapabilities{}.Initialize(h, false);
   HANDLE changed = Register(false, {{0, 300, 300}, {0, 600, 600}});
 
   struct Damage {
@@ -158,12 +163,12 @@ TEST_F(DevCapsTest, CorruptedStoredBlockIsRebuiltFromTheSpooler) {
     settings.SetCachedValue(damage.name, bad, false);
 
     MSDeviceCapabilities caps;
-    caps.Initialize(changed);
+    caps.Initialize(changed, false);
     ByteBuffer after = settings.GetCachedBytesValue(damage.name);
     ASSERT_GE(after.size(), 4u);
     EXPECT_EQ(after.getDword(0), Crc32::GetCrc(after.getLpbyte() + 4, after.size() - 4));
     if (std::u16string(damage.name) == u"XDevCaps") {
-      EXPECT_FALSE(caps.IsColorDevice(changed));
+      EXPECT_EQ(caps.IsColorDevice(changed), false);
     } else {
       EXPECT_EQ(caps.GetResolutions(changed), (Resolutions{{0, 300, 300}, {0, 600, 600}}));
     }
@@ -190,6 +195,7 @@ TEST_F(DevCapsTest, SelectedAnswersAndUnservedIndices) {
   HANDLE color = Register(true, {{0, 600, 600}}, 0, u"Colour");
   HANDLE mono = Register(false, {{0, 600, 600}}, 0, u"Mono");
   MSDeviceCapabilities caps;
+  caps.Initialize(color, false);
   struct Row {
     HANDLE h;
     WORD index;
@@ -266,7 +272,7 @@ TEST_F(DevCapsTest, AnswersFromBlocksPreparedElsewhere) {
     MSDeviceCapabilities fresh;
     EXPECT_EQ(Answer(fresh, h, DC_PRINTRATEUNIT), expected);
     EXPECT_EQ(Answer(fresh, h, DC_COPIES), 5u);
-    EXPECT_FALSE(fresh.IsColorDevice(h));  // no colour flag: no colour answer
+    EXPECT_EQ(fresh.IsColorDevice(h), std::nullopt);  // no colour flag: no colour answer
   }
   settings.SetCachedValue(u"XDevCaps", Stored(Words({0x80, 0, 0, 0, 0, 0, 0, 0, 6704})), false);
   MSDeviceCapabilities unknownUnit;
@@ -276,18 +282,167 @@ TEST_F(DevCapsTest, AnswersFromBlocksPreparedElsewhere) {
 TEST_F(DevCapsTest, BlocksTravelThroughTheDevmodeAttributes) {
   HANDLE source = Register(false, {{0, 300, 300}, {0, 600, 600}}, 0, u"Source");
   MSDeviceCapabilities from;
-  from.Initialize(source);
+  from.Initialize(source, false);
   PersistentAttributes attributes;
   from.ExportBlocks(attributes);
 
   HANDLE target = Register(true, {{0, 1200, 1200}}, 0, u"Target");
   MSDeviceCapabilities to;
-  to.Initialize(target);
-  ASSERT_TRUE(to.IsColorDevice(target));
+  to.Initialize(target, false);
+  ASSERT_EQ(to.IsColorDevice(target), true);
   PersistentAttributes copy(attributes.GetBytes());
   EXPECT_EQ(to.ImportBlocks(copy), 2);
-  EXPECT_FALSE(to.IsColorDevice(target));
+  EXPECT_EQ(to.IsColorDevice(target), false);
   EXPECT_EQ(to.GetResolutions(target), (Resolutions{{0, 300, 300}, {0, 600, 600}}));
+}
+
+// An object that reads cached blocks only never asks the spooler: with
+// nothing prepared it has no answers, and the caches stay empty.
+TEST_F(DevCapsTest, ReadCachedOnlyAnswersFromPreparedBlocksAlone) {
+  HANDLE h = Register(true, {{0, 600, 600}});
+  MSDeviceCapabilities caps;
+  EXPECT_EQ(caps.IsColorDevice(h), std::nullopt);
+  EXPECT_TRUE(caps.GetResolutions(h).empty());
+  EXPECT_TRUE(caps.IsReadCachedOnly());
+  DataCache settings(h, MSDeviceCapabilities::kSettingsCacheSignature);
+  EXPECT_TRUE(settings.GetCachedBytesValue(u"XDevCaps").empty());
+
+  // Allowed to ask, the same object fills what is missing.
+  caps.Initialize(h, false);
+  EXPECT_FALSE(caps.IsReadCachedOnly());
+  EXPECT_EQ(caps.IsColorDevice(h), true);
+  EXPECT_EQ(caps.GetResolutions(h), (Resolutions{{0, 600, 600}}));
+  EXPECT_FALSE(settings.GetCachedBytesValue(u"XDevCaps").empty());
+}
+
+// The bin questions follow the printer's live-bins choice: the bins the
+// device reports, or the installed options.
+TEST_F(DevCapsTest, BinQuestionsFollowTheLiveBinsChoice) {
+  // Live bins: ids 1 and 2, values 100 and 200, names at 8.
+  ByteBuffer bins = Words({2, 0});
+  for (auto [id, value, name] : {std::tuple{1u, 100u, u"Upper"}, std::tuple{2u, 200u, u"Lower"}}) {
+    ByteBuffer record = Words({id, value});
+    record.resize(56);
+    std::memcpy(record.getLpbyte() + 8, name, std::char_traits<char16_t>::length(name) * 2);
+    bins.append(record);
+  }
+  // Installed options: id 15, names at 2 and 50.
+  ByteBuffer options = Words({0, 0, 1, 0});
+  ByteBuffer option;
+  option.resize(98);
+  option.getLpbyte()[0] = 15;
+  std::memcpy(option.getLpbyte() + 2, u"Tray 1", 12);
+  std::memcpy(option.getLpbyte() + 50, u"T1", 4);
+  options.append(option);
+
+  struct Row {
+    std::optional<DWORD> liveBins;  // the printer data value; absent when empty
+    bool live;
+  };
+  int number = 0;
+  for (const Row& row : {Row{std::nullopt, false}, Row{0, false}, Row{1, true}, Row{0x100, true}}) {
+    HANDLE h = Register(true, {{0, 600, 600}}, 0, u"Bins " + std::u16string(1, u'A' + number++));
+    if (row.liveBins) {
+      DWORD value = *row.liveBins;
+      SetPrinterDataW(h, platform::W(const_cast<char16_t*>(u"XLiveBins")), REG_DWORD, reinterpret_cast<LPBYTE>(&value),
+                      sizeof value);
+    }
+    DataCache(h, MSDeviceCapabilities::kSettingsCacheSignature).SetCachedValue(u"XBinCaps", Stored(bins), false);
+    DataCache(h, u"IP_192.0.2.20", static_cast<DWORD>(-1)).SetCachedValue(u"XOptions", Stored(options), false);
+    MSDeviceCapabilities caps;
+    caps.Initialize(h);
+    SCOPED_TRACE(row.live ? "live bins" : "installed options");
+    EXPECT_EQ(caps.UsesLiveBins(), row.live);
+
+    std::array<WORD, 3> ids{};
+    DWORD count = 0;
+    ASSERT_EQ(caps.DeviceCapabilities(h, DC_BINS, ids.data(), sizeof ids, nullptr, 0, count), S_OK);
+    EXPECT_EQ(ids, row.live ? (std::array<WORD, 3>{1, 2, 0}) : (std::array<WORD, 3>{15, 0, 0}));
+
+    // Id and name, 50 bytes each; one entry short is refused.
+    std::vector<std::uint8_t> entries(100, 0xEE);
+    EXPECT_EQ(caps.DeviceCapabilities(h, MSDeviceCapabilities::kBinEntries, entries.data(), row.live ? 99 : 49, nullptr,
+                                      0, count),
+              kInsufficientBuffer);
+    ASSERT_EQ(caps.DeviceCapabilities(h, MSDeviceCapabilities::kBinEntries, entries.data(), 100, nullptr, 0, count),
+              S_OK);
+    EXPECT_EQ(count, row.live ? 2u : 1u);
+    EXPECT_EQ(entries[0], row.live ? 1 : 15);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(entries.data() + 2)), row.live ? u"Upper" : u"Tray 1");
+    if (row.live) {
+      EXPECT_EQ(entries[50], 2);
+      EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(entries.data() + 52)), u"Lower");
+    } else {
+      EXPECT_EQ(entries[50], 0xEE) << "nothing written past the one entry";
+    }
+
+    std::array<DWORD, 2> values{};
+    const HRESULT valuesAnswer =
+        caps.DeviceCapabilities(h, MSDeviceCapabilities::kBinValues, values.data(), sizeof values, nullptr, 0, count);
+    const HRESULT recordsAnswer =
+        caps.DeviceCapabilities(h, MSDeviceCapabilities::kBinRecords, nullptr, 0, nullptr, 0, count);
+    if (row.live) {
+      EXPECT_EQ(valuesAnswer, S_OK);
+      EXPECT_EQ(values, (std::array<DWORD, 2>{100, 200}));
+      EXPECT_EQ(recordsAnswer, S_OK);
+    } else {
+      EXPECT_EQ(valuesAnswer, E_NOTIMPL);
+      EXPECT_EQ(recordsAnswer, E_NOTIMPL);
+    }
+    // The option records answer either way.
+    std::array<std::uint8_t, 98> record{};
+    ASSERT_EQ(caps.DeviceCapabilities(h, MSDeviceCapabilities::kOptionRecords, record.data(), sizeof record, nullptr, 0,
+                                      count),
+              S_OK);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(record.data() + 50)), u"T1");
+  }
+}
+
+// Blocks a devmode carries answer before the printer's: a blob of at least 4
+// bytes is a block (its data after the first 4), a shorter one is not.
+TEST_F(DevCapsTest, BlocksCarriedInTheDevmodeAnswerFirst) {
+  HANDLE h = Register(true, {{0, 600, 600}});
+  MSDeviceCapabilities caps;
+  caps.Initialize(h, false);
+  ASSERT_EQ(caps.IsColorDevice(h), true);
+
+  const ByteBuffer monochrome = Words({0x2, 0, 0});
+  ByteBuffer badCrc = Stored(monochrome);
+  badCrc.getLpbyte()[0] ^= 0xFF;
+  ByteBuffer emptyBlock = Words({0});
+  ByteBuffer tooShort = Words({0});
+  tooShort.resize(3);
+  struct Row {
+    const char* what;
+    std::optional<ByteBuffer> blob;
+    std::optional<bool> color;
+  };
+  const Row rows[] = {
+      {"no blob: the printer's block", std::nullopt, true},
+      {"a block of the devmode", Stored(monochrome), false},
+      {"its CRC is not what decides", badCrc, false},
+      {"4 bytes: an empty block, no answer", emptyBlock, std::nullopt},
+      {"3 bytes: not a block", tooShort, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    PersistentAttributes image;
+    if (row.blob) image.SetBlob(PersistentAttributes::skoMsDeviceCapabilitiesNameSpace, u"XDevCaps", *row.blob);
+    std::vector<std::uint8_t> section(XDevmode::kSectionSize);
+    XDevmode::ClearOemDevmode(section.data());
+    XDevmode writer;
+    ASSERT_TRUE(writer.Parse(section.data()));
+    ASSERT_TRUE(writer.SetEntry(XDevmode::kEntrySettings, image.GetBytes()));
+    XDevmode devmode;
+    ASSERT_TRUE(devmode.Parse(section.data()));
+
+    EXPECT_EQ(caps.IsColorDevice(h, &devmode), row.color);
+    EXPECT_EQ(caps.IsColorDevice(h), true) << "the held block is not replaced";
+    MSDeviceCapabilities imported;
+    imported.Initialize(h);
+    EXPECT_EQ(imported.ImportBlocks(image), row.blob && row.blob->size() >= 4 ? 1 : 0);
+    EXPECT_EQ(imported.IsColorDevice(h), row.color);
+  }
 }
 
 }  // namespace

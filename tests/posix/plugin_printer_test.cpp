@@ -9,6 +9,8 @@
 #include "PluginHarness.h"
 #include "TestPrinter.h"
 #include "pdev/XOemPdev.h"
+#include "zqutil/Crc32.h"
+#include "zqutil/DataCache.h"
 #include "zqutil/PrinterDataNames.h"
 
 namespace {
@@ -32,6 +34,7 @@ TEST(PluginWithPrinter, MergeKeepsTheDevmodeWithinTheDevice) {
   param.cbSize = sizeof param;
   param.hPrinter = printer.handle;
   param.pOEMDMOut = in.data();
+  param.cbBufSize = 3056;
   ASSERT_EQ(h.plugin->DevMode(OEMDM_DEFAULT, &param), S_OK);
   param.pOEMDMIn = in.data();
   param.pOEMDMOut = out.data();
@@ -54,6 +57,34 @@ TEST(PluginWithPrinter, MergeKeepsTheDevmodeWithinTheDevice) {
   h.Devmode()->dmColor = DMCOLOR_COLOR;
   ASSERT_EQ(h.plugin->DevMode(OEMDM_MERGE, &param), S_OK);
   EXPECT_EQ(h.Devmode()->dmColor, DMCOLOR_COLOR);
+}
+
+// Prepared capabilities that say nothing about colour (the colour flag of the
+// general block is clear): the merge keeps the colour choice as it is.
+TEST(PluginWithPrinter, MergeWithoutAColourAnswerKeepsTheColourChoice) {
+  harness::TestPrinter printer(Description(/*color=*/false));
+  ByteBuffer block;
+  for (std::uint32_t word : {0x4u, 0u, 0u, 5u}) block.appendDword(word);  // copies only
+  ByteBuffer stored;
+  stored.appendDword(Crc32::GetCrc(block.getLpbyte(), block.size()));
+  stored.append(block);
+  DataCache(printer.handle, DataCache::kDefaultSignature).SetCachedValue(u"XDevCaps", stored, false);
+
+  harness::PluginHarness h;
+  std::vector<std::uint8_t> section(3056, 0);
+  OEMDMPARAM param{};
+  param.cbSize = sizeof param;
+  param.hPrinter = printer.handle;
+  param.pOEMDMOut = section.data();
+  param.cbBufSize = 3056;
+  ASSERT_EQ(h.plugin->DevMode(OEMDM_DEFAULT, &param), S_OK);
+  param.pOEMDMIn = section.data();
+  param.pPublicDMOut = h.Devmode();
+  for (short color : {short{DMCOLOR_COLOR}, short{DMCOLOR_MONOCHROME}}) {
+    h.Devmode()->dmColor = color;
+    ASSERT_EQ(h.plugin->DevMode(OEMDM_MERGE, &param), S_OK);
+    EXPECT_EQ(h.Devmode()->dmColor, color);
+  }
 }
 
 TEST(PluginWithPrinter, DeviceContextTakesTheControllerFamilyOfThePrinter) {
