@@ -28,6 +28,8 @@ FeatureValue ToFeatureValue(const AttributeBytes& attribute, FeatureKind declare
       const auto* paper = static_cast<const AttributeBytesPaperSizeValue*>(value);
       return FeatureValue::MakePaperSize(paper->GetWidth(), paper->GetLength());
     }
+    case AttributeBytesKind::Dimension:
+      return FeatureValue::MakeDimension(static_cast<const AttributeBytesDimensionValue*>(value)->GetValue());
     case AttributeBytesKind::Collection:
       return FeatureValue::MakeCollection(static_cast<const AttributeBytesCollectionValue*>(value)->GetCollection());
     case AttributeBytesKind::List:
