@@ -50,22 +50,78 @@ enum FeatureEnum : int {
   kFeatureMsUniColorPrintingMode = 34,
   kFeatureMsUniEdgeToEdge = 35,
 
+  // What the printer does with the job (kValueOutputMode*).
   kFeatureOutputMode = 36,
+  // Kind of a saved job (kValueSavedJob*).
+  kFeatureSavedJobKind = 37,
+  kFeatureJobPassword = 42,
   kFeatureDuplex = 46,
   // Whether the driver, not the plug-in, handles the PostScript pass-through escapes.
   kFeaturePassThroughEscapes = 50,
+  kFeaturePrintQuality = 52,
+  kFeatureImageSmoothing = 53,
+  // Which resolutions the print-quality options ask for (kValueQualityTable*).
+  kFeatureQualityTable = 54,
+  // Digits that unlock colour printing.
+  kFeatureColorAccessPin = 55,
+  kFeatureBlackTrapping = 56,
+  kFeatureGrayLine = 57,
+  // Name of a stored job, inside an entry of kFeatureStoredJobEntries.
+  kFeatureStoredJobName = 65,
+  // The document's title.
+  kFeatureJobName = 78,
   kFeatureJobOwner = 82,
+  // Colour sliders, each an integer, at the job level or in one object kind's collection.
+  kFeatureLightness = 120,
+  kFeatureContrast = 121,
+  kFeatureSaturation = 122,
+  // Colour intents by object kind (values: the colour transforms).
+  kFeatureIntentRgbImages = 123,
+  kFeatureIntentRgbText = 125,
+  kFeatureIntentCmykImages = 129,
+  kFeatureIntentCmykText = 131,
+  kFeatureOutputBin = 139,
+  kFeatureCyanRed = 140,
+  kFeatureMagentaGreen = 141,
+  kFeatureYellowBlue = 142,
+  kFeatureColorCorrection = 143,
+  // The finishing requests in order (a list of option values).
+  kFeatureFinishingList = 144,
+  kFeatureJobOffset = 147,
   kFeatureJournalNumber = 155,
   kFeaturePaperSizeValues = 164,
   kFeaturePageSize = 168,
   kFeaturePageWidth = 172,
   kFeaturePageLength = 173,
+  kFeatureMediaType = 175,
   kFeatureInputTray = 193,
+  kFeatureManualFeed = 194,
+  // Cover settings (a collection holding kFeatureInputTray).
+  kFeatureCoverSettings = 197,
+  // The stored job (a collection) and its entries (collections holding kFeatureStoredJobName).
+  kFeatureStoredJob = 202,
+  kFeatureStoredJobEntries = 203,
   // The output paper-size collection (holds 164 and 168).
   kFeatureOutputPaperSize = 210,
   kFeatureNup = 215,
   kFeatureBooklet = 216,
+  kFeatureCoverPages = 272,
   kFeatureControllerFamily = 285,
+  kFeatureIntentSpotImages = 293,
+  kFeatureIntentSpotText = 295,
+  // The printer, not the host, manages spot colours.
+  kFeatureSpotColorsByPrinter = 296,
+  // Colour-slider collections by object kind.
+  kFeatureAdjustRgbText = 298,
+  kFeatureAdjustRgbImages = 299,
+  kFeatureAdjustCmykText = 301,
+  kFeatureAdjustCmykImages = 302,
+  kFeatureAdjustSpotText = 304,
+  kFeatureAdjustSpotImages = 305,
+  kFeaturePrintSettingsOnPage = 307,
+  kFeaturePrinterHalftones = 308,
+  kFeatureAdvancedColorSetup = 309,
+  kFeatureApplyToCmyk = 310,
   kFeatureEdgeToEdge = 311,
 
   // Fax settings (a collection) and its members.
@@ -81,6 +137,16 @@ enum FeatureEnum : int {
   kFeatureFaxType = 347,
   kFeatureFaxResolution = 348,
 
+  // Slip sheets (a collection holding kFeatureSlipSheet and kFeatureInputTray).
+  kFeatureSlipSheet = 418,
+  kFeatureSlipSheetSettings = 420,
+  // What the printer does when the paper in the tray does not match.
+  kFeatureSizeMismatch = 426,
+  kFeatureMediaTypePolicy = 427,
+  // The jobs a print-with job prints with (a list of option values with new-value ids).
+  kFeaturePrintWithJobs = 465,
+  // Media selection (a collection holding kFeatureOutputPaperSize).
+  kFeatureMediaSelection = 477,
   kFeatureOutputMedia = 478,
 };
 
@@ -90,7 +156,11 @@ enum ValueEnum : int {
   kValueMsOrientationPortrait = 4010,
   kValueMsOrientationLandscape = 4011,
   kValueMsOrientationRotatedLandscape = 4012,
+  kValueMsCollated = 4410,
+  kValueMsUncollated = 4411,
   kValueMsSimplex = 4420,
+  kValueMsDuplexLongEdge = 4421,
+  kValueMsDuplexShortEdge = 4422,
   kValueMsColor = 4970,
   kValueMsMonochrome = 4971,
   kValueMsOutputFormatEps = 4162,
@@ -99,11 +169,79 @@ enum ValueEnum : int {
   kValueMsEdgeToEdgeOff = 4260,
   kValueMsEdgeToEdgeOn = 4261,
 
+  // Print quality (feature 52).
+  kValueQualityEnhanced = 4470,
+  kValueQualityStandard = 4471,
+  kValueQualityPhoto = 4472,
+  kValueQuality600 = 4476,
+  kValueQuality1200 = 4477,
+  kValueImageSmoothingOff = 4490,
+  kValueImageSmoothingOn = 4491,
+
+  // Colour transforms (colour correction and intents); 5061, 5063 and
+  // 5074..5078 emulate CMYK presses.
+  kValueTransformDisplaySrgb = 5012,
+  kValueTransformVivid = 5015,
+  kValueTransformDisplayLcd = 5016,
+  kValueTransformVoxCmyk = 5017,
+  kValueTransformGray = 5018,
+  kValueTransformAutomatic = 5019,
+  kValueTransformSwopCoated = 5061,
+  kValueTransformCommercialCoated = 5063,
+  kValueTransformSnapNewsprint = 5074,
+  kValueTransformEuroscaleCoated = 5075,
+  kValueTransformJapanColor = 5076,
+  kValueTransformIsoCoated = 5077,
+  kValueTransformIsoUncoated = 5078,
+
+  // Finishing list items (feature 144).
+  kValueFinishingStapleSingle = 5254,
+  kValueFinishingStapleDual = 5258,
+  kValueFinishingPunch2 = 5270,
+  kValueFinishingPunch3 = 5271,
+  kValueFinishingPunch4 = 5272,
+  kValueFinishingFoldStaple = 5277,
+  kValueFinishingFoldNoStaple = 5278,
+  kValueFinishingStapleQuad = 5285,
+
+  kValueJobOffsetOff = 5360,
+  kValueJobOffsetOn = 5362,
+
+  // Output bins (feature 139).
+  kValueOutputBinTop = 5381,
+  kValueOutputBinStacker = 5386,
+  kValueOutputBinFinisher = 5391,
+
   // Page sizes: kValuePageSizeFirstStandard + DMPAPER form id.
   kValuePageSizeFirstStandard = 5600,
   kValuePageSizeFirstAdded = 5800,
   kValuePageSizeLastAdded = 5999,
   kValuePageSizeCustom = 5732,
+
+  // Media types (feature 175).
+  kValueMediaTypePlain = 5800,
+  kValueMediaTypeTransparency = 5801,
+  kValueMediaTypeLabels = 5805,
+  kValueMediaTypeEnvelopes = 5806,
+  kValueMediaTypeHeavyWeight = 5807,
+  kValueMediaTypeGlossy = 5820,
+  kValueMediaTypeLetterhead = 5821,
+  kValueMediaTypeCardstock = 5822,
+  kValueMediaTypeThinCardstock = 5823,
+  kValueMediaTypeThickCardstock = 5824,
+  kValueMediaTypeColored = 5830,
+  kValueMediaTypeSpecial = 5831,
+  kValueMediaTypeDrilled = 5833,
+  kValueMediaTypePrePrinted = 5834,
+  kValueMediaTypeExtraThickCardstock = 5835,
+  kValueMediaTypeThinGlossy = 5836,
+  kValueMediaTypeThickGlossy = 5837,
+  kValueMediaTypeSecondSide = 5838,
+  kValueMediaTypeCustom1 = 5840,
+  kValueMediaTypeCustom2 = 5841,
+  kValueMediaTypeCustom3 = 5842,
+  kValueMediaTypeCustom4 = 5843,
+  kValueMediaTypeCustom5 = 5844,
 
   // Input trays.
   kValueTrayBypass = 6151,
@@ -114,15 +252,55 @@ enum ValueEnum : int {
   kValueTray4 = 6156,
   kValueTray5 = 6157,
 
+  // Pages per sheet (feature 215) that turn the sheet.
+  kValueNupTwo = 6241,
+  kValueNupSix = 6243,
+
+  kValueManualFeedOn = 6550,
+
+  // Cover pages (feature 272); also "none" of the slip sheets (feature 418).
+  kValueCoverNone = 6760,
+  kValueCoverFirst = 6761,
+
+  // Output modes (feature 36).
+  kValueOutputModeNormal = 6890,
+  kValueOutputModeSecure = 6891,
   kValueOutputModeFax = 6894,
+  kValueOutputModePersonal = 6897,
+  kValueOutputModeSaved = 6898,
+  kValueOutputModeProof = 6899,
+  kValueOutputModePrintWith = 6901,
+
+  kValueMediaTypePolicyIgnore = 6932,
+  kValueSizeMismatchScale = 6933,
+  kValueSizeMismatchNoScale = 6934,
+
+  kValueEdgeToEdgeOff = 7010,
   kValueEdgeToEdgeOn = 7011,
+  kValueSavedJob = 7070,
+  kValueSavedJobWithPassword = 7071,
   kValuePassThroughEscapesOn = 7120,
+
+  // Slip sheets (feature 418).
+  kValueSlipSheetEndOfJob = 7130,
+  kValueSlipSheetEndOfSet = 7131,
+  kValueSlipSheetEndOfPage = 7132,
+
+  kValueQualityTableHighResolution = 7390,
+  kValueQualityTableEnhanced = 7391,
+  kValueBlackTrappingOn = 7400,
+  kValueGrayLineAutomatic = 7410,
+  kValueGrayLinePureBlack = 7411,
+  kValueGrayLineComposite = 7412,
 
   // Controller families (feature 285).
   kValueFamilyProcSet = 7430,
   kValueFamilyOid = 7431,
   kValueFamilyPlain = 7432,
   kValueFamilyPjl = 7433,
+
+  // An option the user named: its new-value id is the name.
+  kValueUserNamed = 9000,
 
   // Page-size entry types.
   kValuePageSizeTypeStandard = 25001,
