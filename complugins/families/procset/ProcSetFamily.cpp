@@ -89,8 +89,8 @@ CXString Protected(const CXString& part, Handling handling) {
 }
 
 CXString SecureTemplate(int number, const CXString& passwordHex) {
-  const CXString part = FormatTexts(kPasswordLine, passwordHex) + kNameCheck +
-                        JobTypeCall(NameOperand::kPasswordPrefixed, number, false);
+  const CXString part =
+      FormatTexts(kPasswordLine, passwordHex) + kNameCheck + JobTypeCall(NameOperand::kPasswordPrefixed, number, false);
   return CXString(kDeferredMedia) + Protected(part, Handling::kFlush);
 }
 
@@ -155,12 +155,24 @@ bool PrintWithJobs(const AttributeBytesIndexedList& settings, std::vector<CXStri
     entries = items->GetCount();
     for (std::size_t i = 0; i < entries; ++i) add(items->GetItem(i));
   } else if (value->GetKind() == AttributeBytesKind::Collection) {
-    const AttributeBytesIndexedList& collection = static_cast<const AttributeBytesCollectionValue*>(value)->GetCollection();
+    const AttributeBytesIndexedList& collection =
+        static_cast<const AttributeBytesCollectionValue*>(value)->GetCollection();
     entries = collection.GetCount();
     for (auto it = collection.GetIterator(); collection.IsValid(it);)
       add(collection.GetNextAttributeBytes(it).GetAttributeBytesValue());
   }
   return entries > 0;
+}
+
+// The document name as the start of the document stored it, terminator
+// included: the title is what stands before that last unit.
+CXString StoredDocumentName(const XOemPdev& pdev) {
+  ByteBuffer stored;
+  if (!pdev.GetBuffer(kPdevDocumentName, stored)) return CXString();
+  std::u16string units;
+  for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
+    units.push_back(static_cast<char16_t>(stored.getLpbyte()[i] | (stored.getLpbyte()[i + 1] << 8)));
+  return CXString(std::move(units));
 }
 
 void AppendJobPatch(HANDLE hPrinter, InjectionList& list) {
@@ -182,8 +194,10 @@ void AppendJobPatch(HANDLE hPrinter, InjectionList& list) {
 }  // namespace
 
 CXString ProcSetDocumentTitle(const CXString& documentName, const CXString& fallback) {
-  // The document name arrives with one character after the title.
   CXString title = documentName.IsEmpty() ? fallback : documentName.Left(documentName.GetLength() - 1);
+  // Nothing after an embedded terminator belongs to the name.
+  const std::size_t end = title.Find(u'\0');
+  if (end != CXString::npos) title = title.Left(end);
   const std::size_t word = title.Find(kWordPrefix);
   if (word != CXString::npos) title.Delete(word, std::char_traits<char16_t>::length(kWordPrefix));
   title.Replace(u"\\", u"\\\\");
@@ -262,8 +276,7 @@ void EmitProcSetFamilySettings(HANDLE hPrinter, XOemPdev& pdev, AttributeBytesRe
   if (ticketOnly) AppendInjectionEntry(list, kTicketHeader, PSINJECT_BEGINSTREAM, true);
 
   const CXString user = ResolveJobOwner(hPrinter, pdev, settings);
-  CXString documentName;
-  pdev.GetString(kPdevDocumentName, documentName);
+  const CXString documentName = StoredDocumentName(pdev);
   CXString featureTitle;
   settings.GetStringValueFromAttributeBytes(kFeatureJobName, featureTitle);
   const CXString title = ProcSetDocumentTitle(documentName, featureTitle);
@@ -306,8 +319,7 @@ void EmitProcSetFamilySettings(HANDLE hPrinter, XOemPdev& pdev, AttributeBytesRe
   CXString password;
   if (wantsPassword && settings.GetStringValueFromAttributeBytes(kFeatureJobPassword, password))
     request.passwordHex = HexOfPassword(password);
-  if (request.jobType == kValueOutputModePrintWith)
-    request.printWithPresent = PrintWithJobs(all, request.printWith);
+  if (request.jobType == kValueOutputModePrintWith) request.printWithPresent = PrintWithJobs(all, request.printWith);
   AppendInjectionEntry(list, BuildJobTypeBlock(request), PSINJECT_BEGINSETUP, true);
 
   AppendProcSetPageDevice(settings, features, list);

@@ -24,9 +24,10 @@ void EmitProcSetFamilySettings(HANDLE hPrinter, XOemPdev& pdev, AttributeBytesRe
 
 // The pieces of the job setup, exposed for their tests.
 
-// The title the printer logs and names the job by: the document name less its
-// trailing character (or `fallback` without one), "Microsoft Word - " taken
-// out, and backslashes and parentheses escaped for a PostScript string.
+// The title the printer logs and names the job by: the stored document name
+// less its last unit, the terminator (or `fallback` without a name),
+// "Microsoft Word - " taken out, and backslashes and parentheses escaped for a
+// PostScript string.
 CXString ProcSetDocumentTitle(const CXString& documentName, const CXString& fallback);
 // Each UTF-16 unit as lower-case hex, two digits at least.
 CXString HexOfJobName(const CXString& name);

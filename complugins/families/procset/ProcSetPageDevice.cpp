@@ -374,8 +374,7 @@ void AppendIntents(AttributeBytesReader& settings, InjectionList& list) {
     if (!settings.GetOptionValueFromAttributeBytes(intent.feature, value)) continue;
     const char16_t* name = TransformNameOf(value);
     if (name == nullptr) continue;
-    AppendBlock(list, intent.keyword, CXString(),
-                CXString::Formatted(u"tamor$Intent %d (%s) put", number++, name));
+    AppendBlock(list, intent.keyword, CXString(), CXString::Formatted(u"tamor$Intent %d (%s) put", number++, name));
   }
 }
 
@@ -542,8 +541,7 @@ void AppendProcSetPageDevice(AttributeBytesReader& settings, MsFeatureManager& f
       break;
   }
   if (bin != nullptr)
-    AppendBlock(list, u"OutputBin", binOption,
-                FormatTexts(u"<< /OutputType (%s) >> tamor$pagedevice copy pop\n", bin));
+    AppendBlock(list, u"OutputBin", binOption, FormatTexts(u"<< /OutputType (%s) >> tamor$pagedevice copy pop\n", bin));
 
   AppendFinishing(settings, features, list);
   AppendCovers(settings, list);
@@ -597,14 +595,14 @@ void AppendProcSetPageDevice(AttributeBytesReader& settings, MsFeatureManager& f
   // Four switches, always written.
   AppendBlock(list, u"Apply to CMYK", CXString(),
               FormatTexts(u"userdict /tamor$applyToCMYK %s put", TrueFalse(FlagOf(settings, kFeatureApplyToCmyk))));
-  AppendBlock(list, u"Use Advanced Setup", CXString(),
-              FormatTexts(u"userdict /tamor$useAdvancedSetup %s put",
-                          TrueFalse(FlagOf(settings, kFeatureAdvancedColorSetup))));
+  AppendBlock(
+      list, u"Use Advanced Setup", CXString(),
+      FormatTexts(u"userdict /tamor$useAdvancedSetup %s put", TrueFalse(FlagOf(settings, kFeatureAdvancedColorSetup))));
   AppendBlock(list, u"Print Settings on Page", CXString(),
               FlagOf(settings, kFeaturePrintSettingsOnPage) ? u"/SideBar1 /DocBox findresource exec " : u"");
-  AppendBlock(list, u"Use Printer Halftones", CXString(),
-              CXString::Formatted(u"<</HalftoneMode %d>> setuserparams",
-                                  FlagOf(settings, kFeaturePrinterHalftones) ? 1 : 0));
+  AppendBlock(
+      list, u"Use Printer Halftones", CXString(),
+      CXString::Formatted(u"<</HalftoneMode %d>> setuserparams", FlagOf(settings, kFeaturePrinterHalftones) ? 1 : 0));
 
   if (OptionOf(settings, kFeatureBlackTrapping) == kValueBlackTrappingOn)
     AppendBlock(list, u"Black-Trapping", u"ON",
