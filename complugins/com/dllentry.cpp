@@ -1,13 +1,19 @@
 // Exported entry points of the plug-in module.
 #include <new>
 
+#include "ModuleResources.h"
 #include "com/IOemCF.h"
 #include "com/ModuleState.h"
 #include "platform/moduleentry.h"
 
 namespace {
 void OnModuleEvent(HMODULE module, DWORD reason) {
-  if (reason == DLL_PROCESS_ATTACH) module_state::SetModuleHandle(module);
+  if (reason == DLL_PROCESS_ATTACH) {
+    module_state::SetModuleHandle(module);
+    RegisterEmbeddedResources(module);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    UnregisterEmbeddedResources(module);
+  }
 }
 }  // namespace
 

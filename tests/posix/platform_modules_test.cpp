@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "ModuleResources.h"
 #include "platform_testing.h"
 
 namespace {
@@ -115,6 +116,8 @@ TEST(PlatformModules, ResourcesFromARegisteredTable) {
 
   RenRegisterModuleResources(self, nullptr, 0);
   EXPECT_EQ(FindResourceW(self, MAKEINTRESOURCEW(106), W(u"PSPROC")), nullptr);
+  // The test program carries the plug-in's own table; later tests need it back.
+  RegisterEmbeddedResources(self);
 }
 
 TEST(PlatformFacts, HostFactsWinAndBufferSizesFollowWindows) {
