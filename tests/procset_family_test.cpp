@@ -475,7 +475,9 @@ TEST(ProcSetJobSetup, OrderOfEmission) {
   EXPECT_EQ(out.At(PSINJECT_PSADOBE), std::vector<std::string>{"%%TMRend\n"});
   EXPECT_EQ(out.At(PSINJECT_ENDPROLOG).at(0).find("/logclientjobid where {pop (42-bob) logclientjobid} if\n"),
             std::string("mark {/RRCustomProcs /ProcSet findresource begin\n/logjobinfo where\n{pop\n").size());
-  EXPECT_EQ(out.At(PSINJECT_BEGINDEFAULTS).size(), 1u) << "the job patch, even when it cannot be read";
+  ASSERT_EQ(out.At(PSINJECT_BEGINDEFAULTS).size(), 1u);
+  EXPECT_EQ(out.At(PSINJECT_BEGINDEFAULTS)[0].rfind("[{\n%%BeginFeature: *JobPatchFile 1", 0), 0u)
+      << "our job patch, resource 108 of the module";
 
   std::vector<std::string> order;
   for (const auto& text : out.At(PSINJECT_BEGINSETUP)) {

@@ -2,6 +2,7 @@
 
 #include "zqcore/DataModelIds.h"
 
+#include "ModuleResources.h"
 #include "families/plain/IdentificationFamily.h"
 #include "families/procset/ProcSetPageDevice.h"
 #include "injection/FeatureBlock.h"
@@ -23,8 +24,6 @@ constexpr DWORD kProductModelType = 3;
 constexpr DWORD kProductPdlType = 3;
 // The product's own job patch, when it brings one, replaces ours.
 constexpr const char16_t* kJobPatchCommand = u"korvid-jobpatch-cmd";
-constexpr const char16_t* kProcsetResourceType = u"PSPROC";
-constexpr UINT kJobPatchResource = 108;
 
 constexpr const char16_t* kWordPrefix = u"Microsoft Word - ";
 
