@@ -196,6 +196,11 @@ TEST(ProcSetJobSetup, TitleDropsTheWordPrefixAndIsEscaped) {
   const auto comments = Emit(job).At(PSINJECT_COMMENTS);
   EXPECT_NE(comments.at(0).find("\n(Report \\(v2\\)) /RRCustomProcs /ProcSet findresource begin logfilename end\n"),
             std::string::npos);
+
+  // An empty document name gives way to the title in the settings.
+  job.document = u"";
+  job.settings.SetStringValue(78, u"Memo");
+  EXPECT_EQ(Emit(job).At(PSINJECT_BEGINSETUP).at(0), "userdict /tamor$jobname <4d656d6f> put\n");
 }
 
 TEST(ProcSetJobSetup, StoredJobNameNamesProofAndSavedJobs) {

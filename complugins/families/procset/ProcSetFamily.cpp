@@ -171,6 +171,8 @@ CXString StoredDocumentName(const XOemPdev& pdev) {
   std::u16string units;
   for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
     units.push_back(static_cast<char16_t>(stored.getLpbyte()[i] | (stored.getLpbyte()[i + 1] << 8)));
+  // An empty name is no name: the title then comes from the settings.
+  if (!units.empty() && units.front() == 0) units.clear();
   return CXString(std::move(units));
 }
 
