@@ -1,5 +1,7 @@
 #include "com/ModuleState.h"
 
+#include "zqutil/ResourceLoader.h"
+
 namespace {
 HMODULE g_module = nullptr;
 LONG volatile g_objects = 0;
@@ -10,6 +12,8 @@ namespace module_state {
 
 void SetModuleHandle(HMODULE module) {
   g_module = module;
+  // The parts below read the module's procedure sets through the library.
+  ResourceLoader::SetResourceModule(module);
 }
 HMODULE GetModuleHandle() {
   return g_module;

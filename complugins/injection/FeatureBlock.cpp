@@ -18,10 +18,8 @@ constexpr DWORD kProductPdlType = 3;
 }  // namespace
 
 CXString BuildFeatureBlock(const CXString& keyword, const CXString& option, const CXString& code) {
-  CXString text;
-  text.Format(u"\nfeaturebegin{\n%%%%BeginFeature: *%s %s\n\t%s\n%%%% End Feature\n}featurecleanup\n", keyword.c_str(),
-              option.c_str(), code.c_str());
-  return text;
+  return FormatTexts(u"\nfeaturebegin{\n%%%%BeginFeature: *%s %s\n\t%s\n%%%% End Feature\n}featurecleanup\n", keyword,
+                     option, code);
 }
 
 CXString BuildNonPpdFeatureBlock(const CXString& keyword, const CXString& option, const CXString& code) {
@@ -50,10 +48,12 @@ void AppendInjectionEntry(InjectionList& list, const CXString& text, std::uint32
 void EmitFeatureFromTable(HANDLE hPrinter, bool useProductCommands, int mode, AttributeBytesReader& settings,
                           std::uint32_t feature, const FeatureCommandEntry* table, std::size_t rowCount,
                           InjectionList& list, std::uint32_t injectionPoint) {
-  DWORD value = 0;
+  // Without a value the feature reads as "no value", which a product may
+  // still give a command of its own.
+  DWORD value = DataModelIds::kValueNone;
   const bool hasValue = settings.GetOptionValueFromAttributeBytes(feature, value);
   const FeatureCommandEntry* row = nullptr;
-  for (std::size_t i = 0; hasValue && i < rowCount && row == nullptr; ++i)
+  for (std::size_t i = 0; hasValue && table != nullptr && i < rowCount && row == nullptr; ++i)
     if (table[i].optionValue == value) row = &table[i];
 
   if (useProductCommands) {
@@ -63,7 +63,7 @@ void EmitFeatureFromTable(HANDLE hPrinter, bool useProductCommands, int mode, At
     CXString featureCommand;
     CXString optionCommand;
     const bool foundFeature = product.GetPDLCommand(kProductPdlType, featureName, CXString(), featureCommand);
-    const bool foundOption = hasValue && product.GetPDLCommand(kProductPdlType, featureName, optionName, optionCommand);
+    const bool foundOption = product.GetPDLCommand(kProductPdlType, featureName, optionName, optionCommand);
     if (foundFeature) AppendInjectionEntry(list, featureCommand, injectionPoint, true);
     if (foundOption) AppendInjectionEntry(list, optionCommand, injectionPoint, true);
     if (foundFeature || foundOption) return;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "injection/InjectionEntry.h"
 #include "platform/win32.h"
@@ -23,6 +24,19 @@ struct FeatureCommandEntry {
   const char16_t* optionName;
   const char16_t* code;
 };
+
+// Formats `format`, whose only conversions are %s (and %%), with the texts.
+// Unlike a plain Format the result is never cut: titles, names and job lists
+// have no bound, and a cut snippet would leave the printer's PostScript
+// unbalanced.
+template <typename... Texts>
+CXString FormatTexts(const char16_t* format, const Texts&... texts) {
+  std::size_t room = std::char_traits<char16_t>::length(format) + 1;
+  ((room += CXString(texts).GetLength()), ...);
+  CXString text;
+  text.FormatSized(room, format, CXString(texts).c_str()...);
+  return text;
+}
 
 // "\nfeaturebegin{\n%%BeginFeature: *<keyword> <option>\n\t<code>\n%% End Feature\n}featurecleanup\n"
 CXString BuildFeatureBlock(const CXString& keyword, const CXString& option, const CXString& code);

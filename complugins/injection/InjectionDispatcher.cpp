@@ -8,6 +8,7 @@
 
 #include "devmode/XDevmode.h"
 #include "families/plain/IdentificationFamily.h"
+#include "families/procset/ProcSetFamily.h"
 #include "jobdata/ApplicationSnippets.h"
 #include "jobdata/FaxJob.h"
 #include "msdevmode/MsFeatureManager.h"
@@ -48,6 +49,7 @@ void DispatchControllerFamily(PluginContext& plugin, HANDLE hPrinter, XOemPdevPs
   InjectionList& list = plugin.injectionList;
   // The procset (7430), OID (7431) and PJL (7433) families join here with
   // their command sets; any other value has no emitters.
+  if (family == DataModelIds::kValueFamilyProcSet) EmitProcSetFamilySettings(hPrinter, pdev, settings, features, list);
   if (family == DataModelIds::kValueFamilyPlain)
     EmitIdentificationFamilySettings(workspace, hPrinter, pdev, settings, features, list);
 }

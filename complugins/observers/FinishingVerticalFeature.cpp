@@ -27,7 +27,7 @@ constexpr ChoiceRange kChoices[] = {
 
 bool ListItemNeedsIt(std::uint32_t item) {
   return (item >= kValueFinishingStapleFirst && item <= kValueFinishingStapleLast) ||
-         (item >= kValueFinishingPunchFirst && item <= kValueFinishingPunchLast);
+         item == kValueFinishingStapleQuad || item == kValueFinishingStapleMultiple;
 }
 
 }  // namespace

@@ -50,17 +50,45 @@ enum FeatureEnum : int {
   kFeatureMsUniColorPrintingMode = 34,
   kFeatureMsUniEdgeToEdge = 35,
 
+  // What the printer does with the job (kValueOutputMode*).
   kFeatureOutputMode = 36,
+  // Kind of a saved job (kValueSavedJob*).
+  kFeatureSavedJobKind = 37,
   kFeatureJobPassword = 42,
   kFeatureDuplex = 46,
   // Which sheets the automatic rotation considers (kValueRotateAllSizes: every size).
   kFeatureRotationCandidates = 48,
   // Whether the driver, not the plug-in, handles the PostScript pass-through escapes.
   kFeaturePassThroughEscapes = 50,
+  kFeaturePrintQuality = 52,
+  kFeatureImageSmoothing = 53,
+  // Which resolutions the print-quality options ask for (kValueQualityTable*).
+  kFeatureQualityTable = 54,
+  // Digits that unlock colour printing.
+  kFeatureColorAccessPin = 55,
+  kFeatureBlackTrapping = 56,
+  kFeatureGrayLine = 57,
+  // Name of a stored job, inside an entry of kFeatureStoredJobEntries.
+  kFeatureStoredJobName = 65,
   kFeatureJobName = 78,
   kFeatureJobOwner = 82,
   kFeatureRecipientName = 83,
+  // Colour sliders, each an integer, at the job level or in one object kind's collection.
+  kFeatureLightness = 120,
+  kFeatureContrast = 121,
+  kFeatureSaturation = 122,
+  // Colour intents by object kind (values: the colour transforms).
+  kFeatureIntentRgbImages = 123,
+  kFeatureIntentRgbText = 125,
+  kFeatureIntentCmykImages = 129,
+  kFeatureIntentCmykText = 131,
+  kFeatureOutputBin = 139,
+  kFeatureCyanRed = 140,
+  kFeatureMagentaGreen = 141,
+  kFeatureYellowBlue = 142,
+  kFeatureColorCorrection = 143,
   kFeatureFinishingList = 144,
+  kFeatureJobOffset = 147,
   kFeatureJournalNumber = 155,
   // Available when the product has named papers.
   kFeatureNamedPapers = 162,
@@ -70,6 +98,12 @@ enum FeatureEnum : int {
   kFeaturePageLength = 173,
   kFeatureMediaType = 175,
   kFeatureInputTray = 193,
+  kFeatureManualFeed = 194,
+  // Cover settings (a collection holding kFeatureInputTray).
+  kFeatureCoverSettings = 197,
+  // The stored job (a collection) and its entries (collections holding kFeatureStoredJobName).
+  kFeatureStoredJob = 202,
+  kFeatureStoredJobEntries = 203,
   // The output paper-size collection (holds 164 and 168).
   kFeatureOutputPaperSize = 210,
   kFeatureNup = 215,
@@ -83,8 +117,23 @@ enum FeatureEnum : int {
   // Set from the finishing choice: whether the chosen finishing needs it.
   kFeatureFinishingDependent = 252,
   kFeatureFinishing = 263,
+  kFeatureCoverPages = 272,
   kFeatureControllerFamily = 285,
-  // Margins: kValueEdgeToEdgeOff keeps the printer's margins, kValueEdgeToEdgeOn has none.
+  kFeatureIntentSpotImages = 293,
+  kFeatureIntentSpotText = 295,
+  // The printer, not the host, manages spot colours.
+  kFeatureSpotColorsByPrinter = 296,
+  // Colour-slider collections by object kind.
+  kFeatureAdjustRgbText = 298,
+  kFeatureAdjustRgbImages = 299,
+  kFeatureAdjustCmykText = 301,
+  kFeatureAdjustCmykImages = 302,
+  kFeatureAdjustSpotText = 304,
+  kFeatureAdjustSpotImages = 305,
+  kFeaturePrintSettingsOnPage = 307,
+  kFeaturePrinterHalftones = 308,
+  kFeatureAdvancedColorSetup = 309,
+  kFeatureApplyToCmyk = 310,
   kFeatureEdgeToEdge = 311,
 
   // Fax settings (a collection) and its members.
@@ -99,11 +148,18 @@ enum FeatureEnum : int {
   kFeatureFaxCreditCard = 346,
   kFeatureFaxType = 347,
   kFeatureFaxResolution = 348,
+
+  // Slip sheets (a collection holding kFeatureSlipSheet and kFeatureInputTray).
+  kFeatureSlipSheet = 418,
+  kFeatureSlipSheetSettings = 420,
   // The printer's own margins (device settings), Dimension unit 10.
   kFeatureDeviceMarginLeft = 422,
   kFeatureDeviceMarginTop = 423,
   kFeatureDeviceMarginRight = 424,
   kFeatureDeviceMarginBottom = 425,
+  // What the printer does when the paper in the tray does not match.
+  kFeatureSizeMismatch = 426,
+  kFeatureMediaTypePolicy = 427,
   // Name groups: "automatic" true fills the name in (document or user name),
   // "automatic" false with "remembered" true uses the stored name.
   kFeatureJobNameAutomatic = 438,
@@ -111,9 +167,13 @@ enum FeatureEnum : int {
   kFeatureRecipientNameAutomatic = 440,
   kFeatureUserName = 441,
   kFeatureDocumentNamePlaceholder = 442,
+  // The jobs a print-with job prints with (a list of option values with new-value ids).
+  kFeaturePrintWithJobs = 465,
   kFeatureRecipientNameRemembered = 471,
   kFeatureSenderNameRemembered = 472,
   kFeatureJobNameRemembered = 473,
+  // Media selection (a collection holding kFeatureOutputPaperSize).
+  kFeatureMediaSelection = 477,
   kFeatureOutputMedia = 478,
   kFeatureRefreshRate = 571,
   kFeatureNamedPaperListMirror = 575,
@@ -129,7 +189,11 @@ enum ValueEnum : int {
   kValueMsOrientationPortrait = 4010,
   kValueMsOrientationLandscape = 4011,
   kValueMsOrientationRotatedLandscape = 4012,
+  kValueMsCollated = 4410,
+  kValueMsUncollated = 4411,
   kValueMsSimplex = 4420,
+  kValueMsDuplexLongEdge = 4421,
+  kValueMsDuplexShortEdge = 4422,
   kValueMsColor = 4970,
   kValueMsMonochrome = 4971,
   kValueMsOutputFormatEps = 4162,
@@ -143,8 +207,50 @@ enum ValueEnum : int {
   kValueFinishingStapleFirst = 5254,
   kValueFinishingStapleLast = 5265,
   kValueFinishingFold = 5280,
-  kValueFinishingPunchFirst = 5285,
-  kValueFinishingPunchLast = 5286,
+
+  // Print quality (feature 52).
+  kValueQualityEnhanced = 4470,
+  kValueQualityStandard = 4471,
+  kValueQualityPhoto = 4472,
+  kValueQuality600 = 4476,
+  kValueQuality1200 = 4477,
+  kValueImageSmoothingOff = 4490,
+  kValueImageSmoothingOn = 4491,
+
+  // Colour transforms (colour correction and intents); 5061, 5063 and
+  // 5074..5078 emulate CMYK presses.
+  kValueTransformDisplaySrgb = 5012,
+  kValueTransformVivid = 5015,
+  kValueTransformDisplayLcd = 5016,
+  kValueTransformVoxCmyk = 5017,
+  kValueTransformGray = 5018,
+  kValueTransformAutomatic = 5019,
+  kValueTransformSwopCoated = 5061,
+  kValueTransformCommercialCoated = 5063,
+  kValueTransformSnapNewsprint = 5074,
+  kValueTransformEuroscaleCoated = 5075,
+  kValueTransformJapanColor = 5076,
+  kValueTransformIsoCoated = 5077,
+  kValueTransformIsoUncoated = 5078,
+
+  // Finishing list items (feature 144).
+  kValueFinishingStapleSingle = 5254,
+  kValueFinishingStapleDual = 5258,
+  kValueFinishingPunch2 = 5270,
+  kValueFinishingPunch3 = 5271,
+  kValueFinishingPunch4 = 5272,
+  kValueFinishingFoldStaple = 5277,
+  kValueFinishingFoldNoStaple = 5278,
+  kValueFinishingStapleQuad = 5285,
+  kValueFinishingStapleMultiple = 5286,
+
+  kValueJobOffsetOff = 5360,
+  kValueJobOffsetOn = 5362,
+
+  // Output bins (feature 139).
+  kValueOutputBinTop = 5381,
+  kValueOutputBinStacker = 5386,
+  kValueOutputBinFinisher = 5391,
 
   // Page sizes: kValuePageSizeFirstStandard + DMPAPER form id.
   kValuePageSizeFirstStandard = 5600,
@@ -152,11 +258,33 @@ enum ValueEnum : int {
   kValuePageSizeLastAdded = 5999,
   kValuePageSizeCustom = 5732,
 
+  // Media types (feature 175).
+  kValueMediaTypePlain = 5800,
+  kValueMediaTypeTransparency = 5801,
   // Media types (feature 175; numbers of that feature, beside the added forms
   // of the page size). Tabs to labels and drilled stock turn like envelopes.
   kValueMediaTypeTabs = 5802,
   kValueMediaTypeLabels = 5805,
+  kValueMediaTypeEnvelopes = 5806,
+  kValueMediaTypeHeavyWeight = 5807,
+  kValueMediaTypeGlossy = 5820,
+  kValueMediaTypeLetterhead = 5821,
+  kValueMediaTypeCardstock = 5822,
+  kValueMediaTypeThinCardstock = 5823,
+  kValueMediaTypeThickCardstock = 5824,
+  kValueMediaTypeColored = 5830,
+  kValueMediaTypeSpecial = 5831,
   kValueMediaTypeDrilled = 5833,
+  kValueMediaTypePrePrinted = 5834,
+  kValueMediaTypeExtraThickCardstock = 5835,
+  kValueMediaTypeThinGlossy = 5836,
+  kValueMediaTypeThickGlossy = 5837,
+  kValueMediaTypeSecondSide = 5838,
+  kValueMediaTypeCustom1 = 5840,
+  kValueMediaTypeCustom2 = 5841,
+  kValueMediaTypeCustom3 = 5842,
+  kValueMediaTypeCustom4 = 5843,
+  kValueMediaTypeCustom5 = 5844,
 
   // Input trays.
   kValueTrayBypass = 6151,
@@ -182,20 +310,52 @@ enum ValueEnum : int {
   kValueUnitMetric = 6491,
   kValueUnitInch = 6492,
 
+  kValueManualFeedOn = 6550,
+
   kValueNupBordersOn = 6610,
   kValueNupBordersOff = 6611,
 
   kValueFinishingDependentOn = 6720,
   kValueFinishingDependentOff = 6721,
 
+  // Cover pages (feature 272); also "none" of the slip sheets (feature 418).
+  kValueCoverNone = 6760,
+  kValueCoverFirst = 6761,
+
   // Finishing choice (feature 263) that looks at the finishing list.
   kValueFinishingFromList = 6787,
+
+  // Output modes (feature 36).
+  kValueOutputModeNormal = 6890,
+  kValueOutputModeSecure = 6891,
   kValueOutputModeFax = 6894,
+  kValueOutputModePersonal = 6897,
+  kValueOutputModeSaved = 6898,
+  kValueOutputModeProof = 6899,
+  kValueOutputModePrintWith = 6901,
+
+  kValueMediaTypePolicyIgnore = 6932,
+  kValueSizeMismatchScale = 6933,
+  kValueSizeMismatchNoScale = 6934,
 
   kValueEdgeToEdgeOff = 7010,
   kValueEdgeToEdgeOn = 7011,
+  kValueSavedJob = 7070,
+  kValueSavedJobWithPassword = 7071,
   kValuePassThroughEscapesOn = 7120,
   kValuePassThroughEscapesOff = 7121,
+
+  // Slip sheets (feature 418).
+  kValueSlipSheetEndOfJob = 7130,
+  kValueSlipSheetEndOfSet = 7131,
+  kValueSlipSheetEndOfPage = 7132,
+
+  kValueQualityTableHighResolution = 7390,
+  kValueQualityTableEnhanced = 7391,
+  kValueBlackTrappingOn = 7400,
+  kValueGrayLineAutomatic = 7410,
+  kValueGrayLinePureBlack = 7411,
+  kValueGrayLineComposite = 7412,
 
   // Controller families (feature 285).
   kValueFamilyProcSet = 7430,
@@ -205,6 +365,8 @@ enum ValueEnum : int {
 
   kValueNamedPaperListFirst = 7710,
   kValueNamedPaperListSecond = 7711,
+  // An option the user named: its new-value id is the name.
+  kValueUserNamed = 9000,
 
   // Page-size entry types.
   kValuePageSizeTypeStandard = 25001,

@@ -26,20 +26,24 @@ constexpr const char16_t* kCopiesCode =
 }  // namespace
 
 void AppendDriverIdentification(HANDLE hPrinter, InjectionList& list) {
+  AppendDriverIdentification(hPrinter, list, PSINJECT_PSADOBE);
+}
+
+void AppendDriverIdentification(HANDLE hPrinter, InjectionList& list, std::uint32_t injectionPoint) {
   CXString text;
   text.Format(u"%%%%DriverName: %s\n%%%%DriverLanguage: %s\n", PrintDriver::GetDriverName(hPrinter).c_str(),
               PrintDriver::GetDriverLanguageString(hPrinter).c_str());
-  AppendInjectionEntry(list, text, PSINJECT_PSADOBE, true);
+  AppendInjectionEntry(list, text, injectionPoint, true);
 
   CXString copyright;
   copyright.Format(TextResourceLoader::LoadStringW(TextResourceLoader::kCopyright).c_str(), kCopyrightYears);
   text.Format(u"%%%%DriverBuildVer: %s\n%%%%%s\n%%%%%s\n", PrintDriver::GetDisplayableDriverVersion(hPrinter).c_str(),
               copyright.c_str(), TextResourceLoader::LoadStringW(TextResourceLoader::kRights).c_str());
-  AppendInjectionEntry(list, text, PSINJECT_PSADOBE, true);
+  AppendInjectionEntry(list, text, injectionPoint, true);
 
   text.Format(u"%%%%RenOSVer: %s\n%%%%DataType: %s\n", OperatingSystem::GetDisplayableOsVersion().c_str(),
               DriverLoadedContext::IsSpoolerContext() ? u"EMF" : u"RAW");
-  AppendInjectionEntry(list, text, PSINJECT_PSADOBE, true);
+  AppendInjectionEntry(list, text, injectionPoint, true);
 }
 
 CXString BuildIdentificationPageSizeBlock(MsFeatureManager& features) {

@@ -3,6 +3,8 @@
 // forced to 1 (the copies travel elsewhere).
 #pragma once
 
+#include <cstdint>
+
 #include "injection/InjectionEntry.h"
 #include "platform/win32.h"
 
@@ -15,6 +17,8 @@ namespace renpsoem {
 
 // The three identification entries at the "%!PS-Adobe" point.
 void AppendDriverIdentification(HANDLE hPrinter, InjectionList& list);
+// The same entries at another injection point (the procset family puts them among the header comments).
+void AppendDriverIdentification(HANDLE hPrinter, InjectionList& list, std::uint32_t injectionPoint);
 
 // The page-size block for the devmode's paper (standard or custom form).
 CXString BuildIdentificationPageSizeBlock(MsFeatureManager& features);

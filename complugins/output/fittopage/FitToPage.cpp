@@ -134,7 +134,7 @@ void EmitFitToPageInit(IPrintOemDriverPS* driver, PDEVOBJ pdevobj, XOemPdev* pde
     sheetLength = Points(length);
   }
 
-  const bool portrait = GetEffectiveOrientation(pdevobj->hPrinter, *settings, *windowsFeatures) ==
+  const bool portrait = renpsoem::GetEffectiveOrientation(pdevobj->hPrinter, *settings, *windowsFeatures) ==
                         static_cast<std::uint32_t>(DataModelIds::kValueMsOrientationPortrait);
 
   // -1 fits the page to the sheet.
