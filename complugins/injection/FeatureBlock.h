@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "injection/InjectionEntry.h"
 #include "platform/win32.h"
@@ -23,6 +24,9 @@ struct FeatureCommandEntry {
   const char16_t* optionName;
   const char16_t* code;
 };
+
+// The first row of a command table for an option value; null when it has none.
+const FeatureCommandEntry* FindFeatureCommand(std::span<const FeatureCommandEntry> table, std::uint32_t optionValue);
 
 // "\nfeaturebegin{\n%%BeginFeature: *<keyword> <option>\n\t<code>\n%% End Feature\n}featurecleanup\n"
 CXString BuildFeatureBlock(const CXString& keyword, const CXString& option, const CXString& code);
