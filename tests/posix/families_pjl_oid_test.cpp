@@ -151,6 +151,12 @@ TEST_F(FamilyTest, FaxHeaderHasNoBannerAndOneCopy) {
             "@PJL JOB MODE=DIRECTFAX\n@PJL SET COPIES=1\n"
             "@PJL ENTER LANGUAGE=POSTSCRIPT\n");
   EXPECT_EQ(out.At(PSINJECT_ENDSTREAM), "\x1b%-12345X@PJL EOJ\n");
+
+  // The ticket of a fax ends right after the page device's basics.
+  const Emitted ticket = Oid();
+  EXPECT_EQ(ticket.At(PSINJECT_PSADOBE).rfind("%%TMRend\n%%DriverName: ", 0), 0u) << ticket.At(PSINJECT_PSADOBE);
+  EXPECT_TRUE(ticket.Has(PSINJECT_BEGINSETUP, "*TmrInputSlot Auto_Select\n"));
+  EXPECT_FALSE(ticket.Has(PSINJECT_BEGINSETUP, "*Stapling ")) << "nothing after the input tray";
 }
 
 TEST_F(FamilyTest, JobTypesOfTheHeader) {
@@ -180,7 +186,7 @@ TEST_F(FamilyTest, JobTypesOfTheHeader) {
 }
 
 TEST_F(FamilyTest, LongDocumentNamesAreCutToTwentyFourCharacters) {
-  pdev.SetString(kPdevDocumentName, u"Annual report 2024, draft 7 b");  // 30 characters
+  pdev.SetString(kPdevDocumentName, u"Annual report 2024, draft 7 b2");  // 30 characters
   settings.SetOptionValue(36, 6892);
   const std::string header = Pjl().At(PSINJECT_BEGINSTREAM);
   EXPECT_TRUE(header.find("@PJL SET JOBATTR=\"@ACNA=Annual report 2024, draf\"\n") != std::string::npos) << header;

@@ -230,8 +230,10 @@ bool EmitPageDeviceFamilySettings(CXString& /*workspace*/, HANDLE hPrinter, XOem
   AttributeBytesIndexedList media;
   AttributeBytesValueEnum mediaType = kValueNone;
   if (settings.GetCollectionFromAttributeBytes(kFeatureJobMedia, jobMedia) &&
-      jobMedia.GetCollection(kFeatureMedia, media) && media.GetOptionValue(kFeatureMediaType, mediaType))
+      jobMedia.GetCollection(kFeatureMedia, media)) {
+    media.GetOptionValue(kFeatureMediaType, mediaType);
     if (const FeatureCommandEntry* row = FindFeatureCommand(kMediaType, mediaType)) append(Block(*row));
+  }
 
   const FinishingTexts finishing = FinishingFor(settings, GetEffectiveOrientation(hPrinter, settings, features));
   append(finishing.staple);
