@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -53,9 +52,15 @@ class TurnedProofTest : public ::testing::Test {
                          " " + ps + " >/dev/null 2>&1"));
     std::vector<TextRun> runs;
     const std::string output = ReadFile(text);
-    const std::regex page("<page>[^]*?<span bbox=\"(-?\\d+) (-?\\d+) (-?\\d+) (-?\\d+)\"");
-    for (std::sregex_iterator it(output.begin(), output.end(), page), end; it != end; ++it)
-      runs.push_back({std::stoi((*it)[1]), std::stoi((*it)[2]), std::stoi((*it)[3])});
+    const std::string span = "<span bbox=\"";
+    for (std::size_t page = output.find("<page>"); page != std::string::npos; page = output.find("<page>", page + 1)) {
+      const std::size_t at = output.find(span, page);
+      if (at == std::string::npos) break;
+      TextRun run{};
+      std::istringstream numbers(output.substr(at + span.size(), 40));
+      numbers >> run.x0 >> run.y0 >> run.x1;
+      runs.push_back(run);
+    }
     return runs;
   }
 
