@@ -1,7 +1,11 @@
 #include "zqutil/User.h"
 
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
+#include "platform/netinfo.h"
 #include "platform/text.h"
 #include "zqutil/OperatingSystem.h"
 #include "zqutil/Printer.h"
@@ -29,6 +33,28 @@ CXString QueryName(Call call) {
   return CXString();
 }
 
+// The first IPv4 address of the first adapter that has one configured.
+CXString FirstAdapterAddress() {
+  ULONG size = 0;
+  std::vector<std::uint64_t> buffer;  // aligned for the adapter records
+  ULONG status = ERROR_BUFFER_OVERFLOW;
+  for (int attempt = 0; attempt < 3 && status == ERROR_BUFFER_OVERFLOW; ++attempt) {
+    buffer.assign(size / sizeof(std::uint64_t) + 1, 0);
+    size = static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t));
+    status = GetAdaptersInfo(reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data()), &size);
+  }
+  if (status != ERROR_SUCCESS) return CXString();
+  for (auto* adapter = reinterpret_cast<const IP_ADAPTER_INFO*>(buffer.data()); adapter != nullptr;
+       adapter = adapter->Next) {
+    for (const IP_ADDR_STRING* entry = &adapter->IpAddressList; entry != nullptr; entry = entry->Next) {
+      const std::string_view text(entry->IpAddress.String,
+                                  ::strnlen(entry->IpAddress.String, sizeof entry->IpAddress.String));
+      if (!text.empty() && text != "0.0.0.0") return CXString::FromMultiByte(text.data(), text.size());
+    }
+  }
+  return CXString();
+}
+
 }  // namespace
 
 User::User(HANDLE hPrinter) {
@@ -47,7 +73,8 @@ CXString User::GetComputerNameW() {
 CXString User::GetComputerIPAddressStr() {
   CXString address;
   if (Registry::ReadString(HKEY_LOCAL_MACHINE, u"SOFTWARE\\RenPS", u"ComputerAddress", address)) address.Trim();
-  return address;
+  if (!address.IsEmpty()) return address;
+  return FirstAdapterAddress();
 }
 
 CXString User::GetTempFileNameW() {

@@ -17,6 +17,12 @@ constexpr DWORD kProductModelType = 3;
 constexpr DWORD kProductPdlType = 3;
 }  // namespace
 
+const FeatureCommandEntry* FindFeatureCommand(std::span<const FeatureCommandEntry> table, std::uint32_t optionValue) {
+  for (const FeatureCommandEntry& row : table)
+    if (row.optionValue == optionValue) return &row;
+  return nullptr;
+}
+
 CXString BuildFeatureBlock(const CXString& keyword, const CXString& option, const CXString& code) {
   return FormatTexts(u"\nfeaturebegin{\n%%%%BeginFeature: *%s %s\n\t%s\n%%%% End Feature\n}featurecleanup\n", keyword,
                      option, code);

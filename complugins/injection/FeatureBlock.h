@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "injection/InjectionEntry.h"
@@ -37,6 +38,8 @@ CXString FormatTexts(const char16_t* format, const Texts&... texts) {
   text.FormatSized(room, format, CXString(texts).c_str()...);
   return text;
 }
+// The first row of a command table for an option value; null when it has none.
+const FeatureCommandEntry* FindFeatureCommand(std::span<const FeatureCommandEntry> table, std::uint32_t optionValue);
 
 // "\nfeaturebegin{\n%%BeginFeature: *<keyword> <option>\n\t<code>\n%% End Feature\n}featurecleanup\n"
 CXString BuildFeatureBlock(const CXString& keyword, const CXString& option, const CXString& code);

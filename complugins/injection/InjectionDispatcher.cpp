@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "devmode/XDevmode.h"
+#include "families/oid/OidTicket.h"
+#include "families/pjl/PageDeviceFamily.h"
 #include "families/plain/IdentificationFamily.h"
 #include "families/procset/ProcSetFamily.h"
 #include "jobdata/ApplicationSnippets.h"
@@ -47,11 +49,20 @@ void DispatchControllerFamily(PluginContext& plugin, HANDLE hPrinter, XOemPdevPs
   plugin.injectionListGenerated = true;
   CXString workspace;
   InjectionList& list = plugin.injectionList;
-  // The procset (7430), OID (7431) and PJL (7433) families join here with
-  // their command sets; any other value has no emitters.
-  if (family == DataModelIds::kValueFamilyProcSet) EmitProcSetFamilySettings(hPrinter, pdev, settings, features, list);
-  if (family == DataModelIds::kValueFamilyPlain)
+  // One branch per controller family; any other value has no emitters.
+  if (family == DataModelIds::kValueFamilyProcSet) {
+    EmitProcSetFamilySettings(hPrinter, pdev, settings, features, list);
+  } else if (family == DataModelIds::kValueFamilyPlain) {
     EmitIdentificationFamilySettings(workspace, hPrinter, pdev, settings, features, list);
+  } else if (family == DataModelIds::kValueFamilyOid) {
+    OidEmission context{workspace, plugin.workflow.Get(), {}, {}};
+    context.autoRotationNeeded = [&] {
+      return LayoutFeatureManager::IsAutoRotationNeeded(hPrinter, settings, features, &pdev);
+    };
+    EmitOidFamilySettings(context, hPrinter, pdev, settings, features, list);
+  } else if (family == DataModelIds::kValueFamilyPjl) {
+    EmitPjlFamily(workspace, hPrinter, pdev, settings, features, list);
+  }
 }
 
 // Writes the list's entries for one injection point.

@@ -175,6 +175,29 @@ enum FeatureEnum : int {
   // Media selection (a collection holding kFeatureOutputPaperSize).
   kFeatureMediaSelection = 477,
   kFeatureOutputMedia = 478,
+
+  kFeatureSavedJobSecured = 38,
+  kFeatureDelayedPrintHour = 39,
+  kFeatureDelayedPrintMinute = 40,
+  kFeatureStartSheet = 47,
+  kFeatureStoredJobLocation = 66,
+  kFeatureRotate180 = 88,
+
+  kFeatureTonerSaver = 150,
+  kFeatureDensity = 152,
+  kFeaturePageDelivery = 154,
+  kFeatureMediaColor = 174,
+  kFeatureCoverImaged = 186,
+  kFeatureBackCover = 198,
+
+  // Accounting (device settings).
+  kFeatureAccountingSystem = 239,
+  kFeatureAccountingEntryMode = 240,
+  kFeatureAccountingUserId = 244,
+  kFeatureAccountingAccountId = 245,
+  kFeatureAccountingAccountType = 246,
+  kFeatureInterleaveKind = 419,
+  kFeatureStartSheetForcedUser = 490,
   kFeatureRefreshRate = 571,
   kFeatureNamedPaperListMirror = 575,
   // Shown columns of the named-paper list: 580 to 590.
@@ -373,6 +396,95 @@ enum ValueEnum : int {
   kValuePageSizeTypeTransverse = 25002,
   kValuePageSizeTypeAddedForm = 25003,
   kValuePageSizeTypeCustom = 25005,
+
+  kValueJobProofPrint = 6892,
+  kValueJobDelayedPrint = 6893,
+  kValueJobSaved = 6900,
+  kValueSavePrintAndSave = 7072,
+  kValueStartSheetNone = 4430,
+  kValueStartSheetFull = 4431,
+  kValueRotate180On = 4602,
+  kValueTonerSaverOn = 6060,
+
+  kValueMsResolution200 = 4020,
+  kValueMsResolution600 = 4023,
+  kValueMsResolution1200 = 4026,
+  kValueMsResolution1800 = 4027,
+
+  // Colour sources and output colour correction.
+  kValueRgbSourceConsistent = 5010,
+  kValueRgbSourceApple = 5014,
+  kValueColorCorrectionCmykSimulation = 5080,
+
+  kValueFoldC = 5279,
+
+  kValueOffsetJob = 5361,
+
+  kValueBinCenter = 5382,
+  kValueBinRightTop = 5383,
+  kValueBinRightCenter = 5384,
+  kValueBinRightBottom = 5385,
+  kValueBinStacker1 = 5387,
+  kValueBinStacker2 = 5388,
+  kValueBinOffsettingCatchTray = 5392,
+
+  // Page delivery (feature 154).
+  kValueDeliveryFaceUp = 6100,
+  kValueDeliveryFaceDown = 6101,
+
+  // Media colours (feature 174).
+  kValueColorClear = 5750,
+  kValueColorWhite = 5751,
+  kValueColorPink = 5752,
+  kValueColorYellow = 5753,
+  kValueColorBlue = 5754,
+  kValueColorGreen = 5755,
+  kValueColorBuff = 5756,
+  kValueColorGoldenrod = 5757,
+  kValueColorRed = 5758,
+  kValueColorGray = 5759,
+  kValueColorIvory = 5760,
+  kValueColorOrange = 5761,
+  kValueColorOther = 5762,
+  kValueColorCustom1 = 5764,
+  kValueColorCustom2 = 5765,
+  kValueColorCustom3 = 5766,
+  kValueColorCustom4 = 5767,
+  kValueColorCustom5 = 5768,
+  kValueColorCustom6 = 5769,
+  kValueColorCustom7 = 5770,
+
+  kValueMediaPrecutTabs = 5803,
+  kValueMediaBond = 5808,
+  kValueMediaOther = 5809,
+  kValueMediaSystemDefault = 5810,
+  kValueMediaRecycled = 5839,
+  kValueMediaCustom6 = 5845,
+  kValueMediaCustom7 = 5846,
+  kValueMediaExtraHeavyweight = 5850,
+  kValueMediaExtraHeavyweightReloaded = 5851,
+  kValueMediaGloss = 5856,
+  kValueMediaHeavyweightGloss = 5858,
+  kValueMediaHeavyweightGlossReloaded = 5859,
+  kValueMediaExtraHeavyweightGloss = 5860,
+  kValueMediaExtraHeavyweightGlossReloaded = 5861,
+  kValueMediaHeavyweightReloaded = 5863,
+  kValueMediaRough = 5864,
+
+  // Covers and interleaved transparencies.
+  kValueCoverNotImaged = 4950,
+  kValueCoverImaged = 4953,
+  kValueInterleaveBlank = 7140,
+  kValueInterleaveImaged = 7141,
+
+  // Accounting.
+  kValueAccountingOff = 6620,
+  kValueAccountingTypedAccounts = 6621,  // accounts of a type (general, group)
+  kValueAccountingAccountId = 6622,
+  kValueAccountingEnteredAtPrintTime = 6641,
+  kValueAccountType0 = 6680,
+  kValueAccountTypeGeneral = 6681,
+  kValueAccountTypeGroup = 6682,
 };
 
 // How a data model is used.

@@ -23,7 +23,9 @@ class User {
   static CXString GetComputerNameW();
   static CXString GetFullComputerName() { return GetComputerNameW(); }
   // The machine's network address as dotted text: "ComputerAddress" under
-  // HKEY_LOCAL_MACHINE\SOFTWARE\RenPS when set, else empty.
+  // HKEY_LOCAL_MACHINE\SOFTWARE\RenPS when set (an installer or a host that
+  // wants repeatable output fixes it there), else the first IPv4 address of the
+  // machine's network adapters; empty when the machine has none.
   static CXString GetComputerIPAddressStr();
   // See OperatingSystem::GetTempFileNameW.
   static CXString GetTempFileNameW();
