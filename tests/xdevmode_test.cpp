@@ -211,7 +211,8 @@ TEST(XDevmodeSection, DevModeRefusesABufferSmallerThanTheSection) {
   auto input = ClearedSection();
   XDevmode writer;
   ASSERT_TRUE(writer.Parse(input.data()));
-  writer.SetEntry(3, ByteBuffer::createFromLongValue(7));
+  // Entry 12 belongs to no one: every mode that keeps the section keeps it.
+  writer.SetEntry(12, ByteBuffer::createFromLongValue(7));
 
   for (DWORD mode : {DWORD{OEMDM_DEFAULT}, DWORD{OEMDM_CONVERT}, DWORD{OEMDM_MERGE}}) {
     for (DWORD size : {DWORD{100}, DWORD{3055}, DWORD{3056}}) {
@@ -240,8 +241,18 @@ TEST(XDevmodeSection, DevModeRefusesABufferSmallerThanTheSection) {
         continue;
       }
       EXPECT_EQ(hr, S_OK);
-      EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + size),
-                mode == OEMDM_DEFAULT ? ClearedSection() : input);
+      if (mode == OEMDM_MERGE) {
+        // The merge adds the user's preferences (entries 3 to 9) to what it kept.
+        XDevmode merged;
+        ASSERT_TRUE(merged.Parse(buffer.data()));
+        ByteBuffer kept;
+        ASSERT_TRUE(merged.GetEntry(12, kept));
+        EXPECT_EQ(kept.getAsLongValue(), 7);
+        EXPECT_TRUE(merged.GetEntry(3, kept));
+      } else {
+        EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + size),
+                  mode == OEMDM_DEFAULT ? ClearedSection() : input);
+      }
       EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin() + size, buffer.end()),
                 std::vector<std::uint8_t>(kGuard, 0xCC));
     }
@@ -253,15 +264,15 @@ TEST(XDevmodeSection, ConvertInPlaceKeepsTheEntries) {
   auto section = ClearedSection();
   XDevmode writer;
   ASSERT_TRUE(writer.Parse(section.data()));
-  writer.SetEntry(3, ByteBuffer::createFromLongValue(11));
-  writer.SetEntryString(4, u"bob");
+  writer.SetEntry(12, ByteBuffer::createFromLongValue(11));
+  writer.SetEntryString(13, u"bob");
   const auto before = section;
 
   XDevmode converter;
   EXPECT_TRUE(converter.Convert(section.data(), section.data()));
   EXPECT_EQ(section, before);
   CXString name;
-  EXPECT_TRUE(converter.GetEntryString(4, name));
+  EXPECT_TRUE(converter.GetEntryString(13, name));
   EXPECT_EQ(name.str(), u"bob");
 
   harness::PluginHarness h;
@@ -272,7 +283,13 @@ TEST(XDevmodeSection, ConvertInPlaceKeepsTheEntries) {
     param.pOEMDMOut = section.data();
     param.cbBufSize = XDevmode::kSectionSize;
     EXPECT_EQ(h.plugin->DevMode(mode, &param), S_OK);
-    EXPECT_EQ(section, before) << "mode " << mode;
+    XDevmode after;
+    ASSERT_TRUE(after.Parse(section.data())) << "mode " << mode;
+    EXPECT_TRUE(after.GetEntryString(13, name)) << "mode " << mode;
+    EXPECT_EQ(name.str(), u"bob");
+    ByteBuffer number;
+    ASSERT_TRUE(after.GetEntry(12, number));
+    EXPECT_EQ(number.getAsLongValue(), 11);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "capabilities/MSDeviceCapabilities.h"
 #include "devmode/XDevmode.h"
+#include "observers/UserPreferenceVerticalFeature.h"
 #include "zqutil/DriverLoadedContext.h"
 #include "zqutil/PrintDriver.h"
 
@@ -76,8 +77,8 @@ HRESULT HandleDevMode(DWORD dwMode, POEMDMPARAM param) {
       if (!DriverLoadedContext::IsSpoolerContext() &&
           (PrintDriver::GetInstallationStateFromHandle(param->hPrinter) & 1) != 0) {
         ConstrainToDevice(param->hPrinter, param->pPublicDMOut);
-        // The user's preferences are written into the section by the
-        // user-preference feature when it is installed.
+        if (param->pOEMDMOut != nullptr)
+          UserPreferenceVerticalFeature(param->hPrinter).WriteToOemSection(param->pOEMDMOut);
       }
       break;
     }
