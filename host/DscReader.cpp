@@ -1,5 +1,10 @@
 #include "DscReader.h"
 
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -95,9 +100,55 @@ std::vector<std::string_view> Words(std::string_view text) {
 
 }  // namespace
 
-DscReader::DscReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)), block_(kBlock) {}
+DscReader::DscReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {
+  const int fd = fileno(file);
+  struct stat info {};
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && ftello(file) == 0) {
+    fd_ = fd;
+    fileSize_ = info.st_size;
+  } else {
+    block_.resize(kBlock);
+    data_ = block_.data();
+  }
+}
+
+DscReader::~DscReader() {
+  if (window_ != nullptr) ::munmap(window_, windowLength_);
+}
+
+// The window from the page that holds the first unread byte on. A file cut
+// short since it was opened ends where it ends now.
+bool DscReader::MapNextWindow() {
+  if (atEnd_) return false;
+  static const long long kPage = ::sysconf(_SC_PAGESIZE);
+  const long long position = windowOffset_ + static_cast<long long>(begin_);
+  const long long start = position - position % kPage;
+  struct stat info {};
+  if (::fstat(fd_, &info) == 0 && info.st_size < fileSize_) fileSize_ = info.st_size;
+  if (window_ != nullptr) ::munmap(window_, windowLength_);
+  window_ = nullptr;
+  data_ = nullptr;
+  begin_ = end_ = 0;
+  windowOffset_ = position;
+  if (position >= fileSize_) {
+    atEnd_ = true;
+    return false;
+  }
+  const auto length = static_cast<std::size_t>(std::min<long long>(kWindow, fileSize_ - start));
+  void* window = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, static_cast<off_t>(start));
+  if (window == MAP_FAILED) throw InputError(name_ + ": cannot read the document: " + std::strerror(errno));
+  window_ = window;
+  windowLength_ = length;
+  windowOffset_ = start;
+  data_ = static_cast<const char*>(window);
+  begin_ = static_cast<std::size_t>(position - start);
+  end_ = length;
+  atEnd_ = start + static_cast<long long>(length) >= fileSize_;
+  return true;
+}
 
 bool DscReader::Refill() {
+  if (fd_ >= 0) return MapNextWindow();
   if (atEnd_) return false;
   if (begin_ > 0) {
     std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
@@ -116,8 +167,8 @@ bool DscReader::Refill() {
 }
 
 std::size_t DscReader::RawPieceLength() const {
-  const char* s = block_.data() + begin_;
-  const std::size_t n = end_ - begin_;
+  const char* s = data_ + begin_;
+  const std::size_t n = std::min(end_ - begin_, kBlock);
   if (rawBytes_ > 0) return std::min(rawBytes_, n);
   // A counted number of lines: up to the end of the last of them.
   std::size_t at = 0;
@@ -130,9 +181,11 @@ std::size_t DscReader::RawPieceLength() const {
 }
 
 std::size_t DscReader::PieceLength() const {
-  const char* s = block_.data() + begin_;
-  const std::size_t n = end_ - begin_;
-  const bool final = atEnd_ || (begin_ == 0 && end_ == block_.size());
+  const char* s = data_ + begin_;
+  // A piece is at most a block long; when that much is there, or the file
+  // has no more, what is there decides.
+  const std::size_t n = std::min(end_ - begin_, kBlock);
+  const bool final = atEnd_ || end_ - begin_ >= kBlock;
   if (atLineStart_ && s[0] == '%') {
     const std::size_t length = FirstLineLength(s, std::min(n, kMaxLine), final || n > kMaxLine);
     if (length != npos) return length;
@@ -155,7 +208,7 @@ bool DscReader::Fetch(std::string_view& text, bool& whole) {
     if (length != npos) break;
     if (!Refill() && begin_ == end_) return false;
   }
-  const char* s = block_.data() + begin_;
+  const char* s = data_ + begin_;
   text = std::string_view(s, length);
   whole = atLineStart_;
   handedOut_ = length;

@@ -2,7 +2,8 @@
 // in pieces, each tagged with the part of the document it belongs to, so the
 // driver can re-emit the document with its own structure around it.
 //
-// The document is read in large blocks. A line that begins with '%' comes out
+// The document is read in large blocks (a regular file is mapped a window
+// at a time, so its bytes are not even copied). A line that begins with '%' comes out
 // on its own (a comment line longer than kMaxLine is cut, and only its first
 // piece can be a DSC comment); the code between such lines comes out as runs
 // of whole lines of up to kBlock bytes. A piece is a view into the reader's
@@ -58,8 +59,14 @@ class DscReader {
   static constexpr std::size_t kMaxLine = 64 * 1024;
   static constexpr std::size_t kBlock = 256 * 1024;
 
-  // Reads from `file` (not owned). `name` names the document in messages.
+  static constexpr std::size_t kWindow = 4 * 1024 * 1024;
+
+  // Reads from `file` (not owned), from its current position. `name` names
+  // the document in messages.
   DscReader(std::FILE* file, std::string name);
+  ~DscReader();
+  DscReader(const DscReader&) = delete;
+  DscReader& operator=(const DscReader&) = delete;
 
   // Checks that the document starts with "%!". Throws InputError.
   void ReadHeaderLine();
@@ -93,6 +100,7 @@ class DscReader {
   // The next piece of the file, at most kBlock bytes; false at its end.
   bool Fetch(std::string_view& text, bool& whole);
   bool Refill();
+  bool MapNextWindow();
   // Where the current piece ends, or npos when more of the file is needed to
   // tell (the file is not at its end and the block is not full).
   std::size_t PieceLength() const;
@@ -105,10 +113,16 @@ class DscReader {
   std::FILE* file_;
   std::string name_;
   std::vector<char> block_;
-  std::size_t begin_ = 0, end_ = 0;  // the unread bytes of the block
-  std::size_t handedOut_ = 0;        // the piece handed out last, still at begin_
-  bool opaque_ = false;              // that piece is counted data
-  bool atEnd_ = false;               // the file has no more bytes
+  const char* data_ = nullptr;       // the block, or the mapped window of a regular file
+  std::size_t begin_ = 0, end_ = 0;  // the unread bytes of data_
+  int fd_ = -1;                      // the regular file that is mapped
+  long long fileSize_ = 0;
+  long long windowOffset_ = 0;  // where data_ stands in the file
+  void* window_ = nullptr;
+  std::size_t windowLength_ = 0;
+  std::size_t handedOut_ = 0;  // the piece handed out last, still at begin_
+  bool opaque_ = false;        // that piece is counted data
+  bool atEnd_ = false;         // the file has no more bytes
   bool atLineStart_ = true;
 
   State state_ = State::Header;

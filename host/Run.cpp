@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+
 #include <cstring>
 #include <filesystem>
 #include <iomanip>
@@ -86,6 +89,41 @@ void OpenDocuments(const RunRequest& request, Documents& docs) {
   }
 }
 
+// The reader maps regular files: one cut short by another process while it
+// is printed faults at the next access of the lost pages. The run then ends
+// with a message and status 1, as for any failed read, and leaves no
+// temporary output behind.
+class CutShortGuard {
+ public:
+  explicit CutShortGuard(const std::string& temporary) {
+    const std::size_t size = std::min(temporary.size(), sizeof g_temporary - 1);
+    temporary.copy(g_temporary, size);
+    g_temporary[size] = 0;
+    struct sigaction action {};
+    action.sa_handler = &CutShortGuard::Handle;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGBUS, &action, &previous_);
+  }
+  ~CutShortGuard() {
+    sigaction(SIGBUS, &previous_, nullptr);
+    g_temporary[0] = 0;
+  }
+  CutShortGuard(const CutShortGuard&) = delete;
+  CutShortGuard& operator=(const CutShortGuard&) = delete;
+
+ private:
+  static void Handle(int) {
+    static constexpr char kMessage[] = "renps: a document was cut short while it was read\n";
+    if (::write(STDERR_FILENO, kMessage, sizeof kMessage - 1) < 0) {
+      // Nothing more can be said.
+    }
+    if (g_temporary[0] != 0) ::unlink(g_temporary);
+    ::_exit(1);
+  }
+  static inline char g_temporary[4096] = {};
+  struct sigaction previous_ {};
+};
+
 void CheckFault(const DebugLog& log) {
   if (!log.Fault().empty()) throw PluginFailure("the plug-in failed in " + log.Fault());
 }
@@ -130,6 +168,7 @@ std::vector<TraceRecord> RunPrint(const RunRequest& request, OutputFile& output)
   const JobFile job = LoadJobFile(request.jobPath);
   Documents docs;
   OpenDocuments(request, docs);
+  CutShortGuard guard(output.TemporaryName());
   DebugLog log(request.echoDebugLog);
   Spooler spooler(job, request.stateDirectory,
                   [&output](const void* data, std::size_t size) { return output.Write(data, size); });

@@ -189,7 +189,7 @@ void Spooler::StoreMachineAndUser() {
 
 namespace {
 
-constexpr std::size_t kOutputBuffer = 1 << 20;
+constexpr std::size_t kOutputBuffer = 128 * 1024;
 
 // The file a chain of symbolic links ends in (which need not exist yet).
 std::filesystem::path FollowLinks(std::filesystem::path path) {

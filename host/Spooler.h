@@ -52,6 +52,8 @@ class OutputFile {
   // Where the bytes written so far can be read back (for the preview);
   // writes them there first.
   std::string TemporaryPath();
+  // The temporary file, if the output has one (empty for a FIFO or device).
+  const std::string& TemporaryName() const { return temporary_; }
   // Moves the bytes to the output. Throws PluginFailure when that fails.
   void Commit();
   // Throws PluginFailure naming the output and the system's reason when a

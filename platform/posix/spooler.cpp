@@ -222,12 +222,13 @@ DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
 BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten) {
   if (pcWritten == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   *pcWritten = 0;
-  auto printer = PrinterFor(hPrinter);
-  if (!printer) return Fail(ERROR_INVALID_HANDLE);
+  auto object = Find<PrinterObject>(hPrinter);
+  auto sink = object ? FindSink(object->name) : std::nullopt;
+  if (!sink) return Fail(ERROR_INVALID_HANDLE);
   if (pBuf == nullptr && cbBuf != 0) return Fail(ERROR_NOACCESS);
   if (cbBuf == 0) return TRUE;
   // No sink is a printer that takes nothing: the bytes must not vanish silently.
-  if (!printer->sink || !printer->sink(pBuf, cbBuf)) return Fail(ERROR_WRITE_FAULT);
+  if (!*sink || !(*sink)(pBuf, cbBuf)) return Fail(ERROR_WRITE_FAULT);
   *pcWritten = cbBuf;
   return TRUE;
 }
