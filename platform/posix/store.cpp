@@ -477,7 +477,9 @@ namespace {
 
 // What a hive's file held when it was last read. Reads are answered from
 // here as long as the path still names the same file, unchanged: same
-// device and inode, size and modification time. The cache keeps the file
+// device and inode, size, modification and change time (the change time
+// cannot be set back by hand, so an edit in place is seen even when the
+// editor keeps the modification time). The cache keeps the file
 // open, so its inode number cannot be reused by a newer file while it is
 // remembered (every writer renames a new file over the old one).
 struct Cached {
@@ -488,6 +490,7 @@ struct Cached {
   ino_t inode = 0;
   off_t size = 0;
   timespec modified{};
+  timespec changed{};
   Document document;
 };
 
@@ -529,7 +532,8 @@ LONG FlushDebug(LONG status) {
 bool SameFile(const Cached& cache, const std::string& path, const struct stat& info) {
   return cache.valid && cache.fd >= 0 && cache.path == path && cache.device == info.st_dev &&
          cache.inode == info.st_ino && cache.size == info.st_size && cache.modified.tv_sec == info.st_mtim.tv_sec &&
-         cache.modified.tv_nsec == info.st_mtim.tv_nsec;
+         cache.modified.tv_nsec == info.st_mtim.tv_nsec && cache.changed.tv_sec == info.st_ctim.tv_sec &&
+         cache.changed.tv_nsec == info.st_ctim.tv_nsec;
 }
 
 // Brings the cache up to date with the file; a missing file is an empty hive.
@@ -579,7 +583,8 @@ LONG Load(Hive hive, const std::string& path) {
     return Report(ERROR_BADDB, path + ":" + std::to_string(line) + ": " + what);
   }
   Forget(cache);
-  cache = Cached{path, true, fd, info.st_dev, info.st_ino, info.st_size, info.st_mtim, std::move(document)};
+  cache =
+      Cached{path, true, fd, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim, std::move(document)};
   return ERROR_SUCCESS;
 }
 
