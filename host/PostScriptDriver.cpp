@@ -60,8 +60,30 @@ bool IsLineEnd(char c) {
   return c == '\n' || c == '\r';
 }
 
+// Whether `at` in `line` is code: not inside a string, not after a comment's
+// '%' (the line-local view: strings rarely run over lines).
+bool IsCodeAt(std::string_view line, std::size_t at) {
+  int depth = 0;
+  for (std::size_t i = 0; i < at; ++i) {
+    const char c = line[i];
+    if (depth > 0) {
+      if (c == '\\')
+        ++i;
+      else if (c == '(')
+        ++depth;
+      else if (c == ')')
+        --depth;
+    } else if (c == '(') {
+      depth = 1;
+    } else if (c == '%') {
+      return false;
+    }
+  }
+  return depth == 0;
+}
+
 // Where a page's last showpage stands in a run of code: the last "showpage"
-// that is a whole name (not "/showpage", not inside a comment), or npos. The
+// that is a whole name (not "/showpage", not in a string or a comment), or npos. The
 // search runs backwards from the 'w', a letter that code seldom holds, so a
 // page's closing showpage is found without reading the page twice. In a run
 // that continues a cut line (not `whole`) the first line's start is unknown:
@@ -85,11 +107,21 @@ std::size_t FindLastShowpage(std::string_view run, bool whole) {
     std::size_t lineStart = at;
     while (lineStart > 0 && !IsLineEnd(s[lineStart - 1])) --lineStart;
     if (lineStart == 0 && !whole) continue;
-    if (std::memchr(s + lineStart, '%', at - lineStart) != nullptr) continue;
+    if (!IsCodeAt(run.substr(lineStart), at - lineStart)) continue;
     return at;
   }
   return std::string_view::npos;
 }
+
+// An EPS is printed as a page the way documents include one: its own
+// showpage does nothing, whatever it leaves on the stacks is cleared, and the
+// driver ends the page.
+constexpr char kEpsBegin[] =
+    "/renps$eps save def count userdict /renps$epsn 3 -1 roll put userdict /renps$epsd countdictstack put "
+    "/showpage {} def\n";
+constexpr char kEpsEnd[] =
+    "count userdict /renps$epsn get sub { pop } repeat "
+    "countdictstack userdict /renps$epsd get sub { end } repeat renps$eps restore\n";
 
 // The device features the driver sets from the devmode and the job's
 // settings: a document's own blocks for them are dropped, as the Windows
@@ -261,8 +293,9 @@ struct PostScriptDriver::Page {
   bool showpageSeen = false;
   std::string fromShowpageLine;
   std::size_t showpageAt = 0;  // where the token stands in it
-  // An EPS printed as a page: it need not end with a showpage of its own.
-  bool addShowpage = false;
+  // A page of an EPS: wrapped so that it prints whether or not it shows itself.
+  bool eps = false;
+  bool epsBegun = false;
   std::vector<std::string> trailer;
   std::size_t trailerBytes = 0;
 };
@@ -555,7 +588,13 @@ BOOL APIENTRY PostScriptDriver::DrvSendPage(SURFOBJ* pso) {
   PostScriptDriver* driver = FromSurface(pso);
   if (driver == nullptr || !driver->page_) return FALSE;
   Page& page = *driver->page_;
-  if (page.showpageSeen) {
+  if (page.eps) {
+    if (!page.epsBegun) driver->Write(kEpsBegin);
+    if (!driver->streamAtLineStart_) driver->WriteBytes("\n", 1);
+    driver->Write(kEpsEnd);
+    driver->Command(PSINJECT_SHOWPAGE);
+    driver->Write("showpage\n");
+  } else if (page.showpageSeen) {
     const std::string_view held = page.fromShowpageLine;
     driver->Write(held.substr(0, page.showpageAt));
     driver->Command(PSINJECT_SHOWPAGE);
@@ -564,10 +603,6 @@ BOOL APIENTRY PostScriptDriver::DrvSendPage(SURFOBJ* pso) {
     // The page ends in a procedure of the document's own; the point is still
     // served where the page's showpage runs.
     driver->Command(PSINJECT_SHOWPAGE);
-    if (page.addShowpage) {
-      if (!driver->streamAtLineStart_) driver->WriteBytes("\n", 1);
-      driver->Write("showpage\n");
-    }
   }
   driver->Write("%%PageTrailer\n");
   driver->Command(PSINJECT_PAGETRAILER);
@@ -890,7 +925,6 @@ void PostScriptDriver::StartImplicitPage() {
   AdvanceTo(Phase::Pages);
   StartPage("");
   implicitPage_ = true;
-  page_->addShowpage = reader_->IsEps();
   for (const auto& [part, text] : held) PageLine(DscPart::PageBody, text, true);
 }
 
@@ -1009,6 +1043,7 @@ void PostScriptDriver::StartPage(std::string_view label) {
   driverHelper_->SetCurrentPage(pageCount_);
   Hook(INDEX_DrvStartPage, "OEMStartPage");
   page_ = std::make_unique<Page>();
+  page_->eps = reader_->IsEps();
   if (!Command(PSINJECT_PAGENUMBER))
     Write("%%Page: " + (label.empty() ? std::to_string(pageCount_) : std::string(label)) + " " +
           std::to_string(pageCount_) + "\n");
@@ -1060,6 +1095,12 @@ void PostScriptDriver::PageLine(DscPart part, std::string_view text, bool whole)
     return;
   }
   FinishPageSetup();
+  if (page.eps) {
+    if (!page.epsBegun) Write(kEpsBegin);
+    page.epsBegun = true;
+    Write(text);
+    return;
+  }
   const std::size_t at = FindLastShowpage(text, whole);
   if (at != std::string_view::npos) {
     // An earlier showpage was not the page's last: its code goes out as it was.

@@ -98,7 +98,8 @@ TEST_F(RenpsDocumentTest, DocumentsWithoutPagesPrintAsOnePage) {
     ASSERT_EQ(Print(c.document, &out, &err), 0) << c.label << ": " << err;
     EXPECT_EQ(Count(out, "%%Page: 1 1\n"), 1u) << c.label << "\n" << out;
     EXPECT_NE(out.find("%%Pages: 1\n"), std::string::npos) << c.label << "\n" << out;
-    EXPECT_EQ(Count(out, "showpage"), 1u) << c.label << "\n" << out;
+    // The page ends in a showpage: the document's, or for an EPS the driver's.
+    EXPECT_NE(out.find("showpage\n%%PageTrailer\n"), std::string::npos) << c.label << "\n" << out;
     EXPECT_EQ(err.find("no page structure") != std::string::npos, c.warned) << c.label << ": " << err;
   }
 }
