@@ -117,11 +117,11 @@ std::size_t FindLastShowpage(std::string_view run, bool whole) {
 // showpage does nothing, whatever it leaves on the stacks is cleared, and the
 // driver ends the page.
 constexpr char kEpsBegin[] =
-    "/renps$eps save def count userdict /renps$epsn 3 -1 roll put userdict /renps$epsd countdictstack put "
-    "/showpage {} def\n";
+    "userdict /renps$eps save put count userdict /renps$epsn 3 -1 roll put "
+    "countdictstack userdict /renps$epsd 3 -1 roll put userdict begin /showpage {} def\n";
 constexpr char kEpsEnd[] =
     "count userdict /renps$epsn get sub { pop } repeat "
-    "countdictstack userdict /renps$epsd get sub { end } repeat renps$eps restore\n";
+    "countdictstack userdict /renps$epsd get sub { end } repeat userdict /renps$eps get restore\n";
 
 // The device features the driver sets from the devmode and the job's
 // settings: a document's own blocks for them are dropped, as the Windows
