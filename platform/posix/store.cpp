@@ -715,9 +715,30 @@ LONG CreateKey(Hive hive, std::u16string_view path, bool& created) {
   });
 }
 
+// A key path that NormalizeKeyPath would leave as it is.
+bool IsNormal(std::u16string_view path) {
+  if (path.empty() || path.front() == u'\\' || path.back() == u'\\') return false;
+  std::size_t depth = 1, component = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] != u'\\') {
+      if (++component > kMaxKeyComponent) return false;
+      continue;
+    }
+    if (component == 0 || ++depth > kMaxKeyDepth) return false;
+    component = 0;
+  }
+  return true;
+}
+
 LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, Value& value) {
-  std::u16string key;
-  if (LONG status = Normalized(path, key); status != ERROR_SUCCESS) return status;
+  // Values are read far more often than written (printer data, on every
+  // injection point): a key path that is already normal is used as it is.
+  std::u16string normalized;
+  if (!IsNormal(path)) {
+    if (LONG status = Normalized(path, normalized); status != ERROR_SUCCESS) return status;
+    path = normalized;
+  }
+  const std::u16string_view key = path;
   return Read(hive, [&](const Document& document) -> LONG {
     for (const auto& k : document.keys) {
       if (!SameName(k.path, key)) continue;
