@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the host's DSC reader as a document read from a
 // stream. Whatever it hands out must come from the document in order: the
-// pieces are consecutive, never longer than the reader's line limit, and
-// together no longer than the input.
+// pieces are consecutive, never longer than the reader's block, and together
+// no longer than the input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(line.text.empty());
         break;
       }
-      Check(!line.text.empty() && line.text.size() <= renps::DscReader::kMaxLine);
+      Check(!line.text.empty() && line.text.size() <= renps::DscReader::kBlock);
       if (line.part == renps::DscPart::PageStart) {
         Check(line.whole && line.text.find(line.label) != std::string::npos);
       }

@@ -1,225 +1,441 @@
 #include "DscReader.h"
 
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 #include "JobFile.h"
 
 namespace renps {
 namespace {
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
+constexpr std::size_t npos = std::string_view::npos;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
-// The comment keyword without the line end: "%%Page: 1 1\r\n" -> "%%Page: 1 1".
-std::string Trimmed(const std::string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
-  return text.substr(0, end);
+// The comment without its line end: "%%Page: 1 1\r\n" -> "%%Page: 1 1".
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+  return text;
 }
 
-bool Is(const std::string& text, const char* keyword) {
-  const std::string t = Trimmed(text);
-  return t == keyword || (StartsWith(t, keyword) && (t[std::char_traits<char>::length(keyword)] == ' ' ||
-                                                     t[std::char_traits<char>::length(keyword)] == '\t'));
+// The comment `keyword` alone or followed by a blank and its arguments.
+bool Is(std::string_view text, std::string_view keyword) {
+  const std::string_view t = Trimmed(text);
+  return t == keyword || (StartsWith(t, keyword) && (t[keyword.size()] == ' ' || t[keyword.size()] == '\t'));
+}
+
+bool IsLineEnd(char c) {
+  return c == '\n' || c == '\r';
+}
+
+// The length of the first line of s[0, n) with its line end (CR, LF or
+// CR LF), or npos when no line end is there or a CR is the last byte and
+// `final` is false (an LF may follow it).
+std::size_t FirstLineLength(const char* s, std::size_t n, bool final) {
+  const void* lf = std::memchr(s, '\n', n);
+  const std::size_t lfAt = lf == nullptr ? n : static_cast<std::size_t>(static_cast<const char*>(lf) - s);
+  const void* cr = std::memchr(s, '\r', lfAt);
+  if (cr != nullptr) {
+    const auto crAt = static_cast<std::size_t>(static_cast<const char*>(cr) - s);
+    if (crAt + 1 < n) return crAt + (s[crAt + 1] == '\n' ? 2 : 1);
+    return final ? crAt + 1 : npos;
+  }
+  return lf == nullptr ? npos : lfAt + 1;
+}
+
+// Where the next line that begins with '%' starts in s[0, n) (never at 0),
+// or npos.
+std::size_t NextPercentLine(const char* s, std::size_t n) {
+  for (std::size_t at = 1; at < n;) {
+    const void* found = std::memchr(s + at, '%', n - at);
+    if (found == nullptr) return npos;
+    at = static_cast<std::size_t>(static_cast<const char*>(found) - s);
+    if (IsLineEnd(s[at - 1])) return at;
+    ++at;
+  }
+  return npos;
+}
+
+// The length of the whole lines of s[0, n), or 0 when it holds no line end
+// (a CR at the very end counts only when `final`).
+std::size_t WholeLinesLength(const char* s, std::size_t n, bool final) {
+  if (const void* lf = memrchr(s, '\n', n)) return static_cast<std::size_t>(static_cast<const char*>(lf) - s) + 1;
+  const std::size_t limit = final ? n : n - 1;
+  if (const void* cr = memrchr(s, '\r', limit)) return static_cast<std::size_t>(static_cast<const char*>(cr) - s) + 1;
+  return 0;
+}
+
+// A count of a data block's comment: digits only, saturating.
+std::optional<std::size_t> Count(std::string_view word) {
+  if (word.empty()) return std::nullopt;
+  std::size_t value = 0;
+  for (char c : word) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const auto digit = static_cast<std::size_t>(c - '0');
+    value = value > (SIZE_MAX - digit) / 10 ? SIZE_MAX : value * 10 + digit;
+  }
+  return value;
+}
+
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
+  std::size_t at = 0;
+  while (true) {
+    at = text.find_first_not_of(" \t", at);
+    if (at == npos) break;
+    const std::size_t end = text.find_first_of(" \t", at);
+    words.push_back(text.substr(at, end == npos ? npos : end - at));
+    if (end == npos) break;
+    at = end;
+  }
+  return words;
 }
 
 }  // namespace
 
-DscReader::DscReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {}
+DscReader::DscReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {
+  const int fd = fileno(file);
+  struct stat info {};
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && ftello(file) == 0) {
+    fd_ = fd;
+    fileSize_ = info.st_size;
+  } else {
+    block_.resize(kBlock);
+    data_ = block_.data();
+  }
+}
 
-bool DscReader::ReadRaw(std::string& text, bool& whole) {
-  text.clear();
+DscReader::~DscReader() {
+  if (window_ != nullptr) ::munmap(window_, windowLength_);
+}
+
+// The window from the page that holds the first unread byte on. A file cut
+// short since it was opened ends where it ends now.
+bool DscReader::MapNextWindow() {
+  if (atEnd_) return false;
+  static const long long kPage = ::sysconf(_SC_PAGESIZE);
+  const long long position = windowOffset_ + static_cast<long long>(begin_);
+  const long long start = position - position % kPage;
+  struct stat info {};
+  if (::fstat(fd_, &info) == 0 && info.st_size < fileSize_) fileSize_ = info.st_size;
+  if (window_ != nullptr) ::munmap(window_, windowLength_);
+  window_ = nullptr;
+  data_ = nullptr;
+  begin_ = end_ = 0;
+  windowOffset_ = position;
+  if (position >= fileSize_) {
+    atEnd_ = true;
+    return false;
+  }
+  const auto length = static_cast<std::size_t>(std::min<long long>(kWindow, fileSize_ - start));
+  void* window = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, static_cast<off_t>(start));
+  if (window == MAP_FAILED) throw InputError(name_ + ": cannot read the document: " + std::strerror(errno));
+  window_ = window;
+  windowLength_ = length;
+  windowOffset_ = start;
+  data_ = static_cast<const char*>(window);
+  begin_ = static_cast<std::size_t>(position - start);
+  end_ = length;
+  atEnd_ = start + static_cast<long long>(length) >= fileSize_;
+  return true;
+}
+
+bool DscReader::Refill() {
+  if (fd_ >= 0) return MapNextWindow();
+  if (atEnd_) return false;
+  if (begin_ > 0) {
+    std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == block_.size()) return false;
+  const std::size_t wanted = block_.size() - end_;
+  const std::size_t got = std::fread(block_.data() + end_, 1, wanted, file_);
+  end_ += got;
+  if (got < wanted) {
+    if (std::ferror(file_)) throw InputError(name_ + ": cannot read the document: " + std::strerror(errno));
+    atEnd_ = true;
+  }
+  return got > 0;
+}
+
+std::size_t DscReader::RawPieceLength() const {
+  const char* s = data_ + begin_;
+  const std::size_t n = std::min(end_ - begin_, kBlock);
+  if (rawBytes_ > 0) return std::min(rawBytes_, n);
+  // A counted number of lines: up to the end of the last of them.
+  std::size_t at = 0;
+  for (std::size_t lines = rawLines_; lines > 0 && at < n; --lines) {
+    const std::size_t length = FirstLineLength(s + at, n - at, true);
+    if (length == npos) return n;
+    at += length;
+  }
+  return at;
+}
+
+std::size_t DscReader::PieceLength() const {
+  const char* s = data_ + begin_;
+  // A piece is at most a block long; when that much is there, or the file
+  // has no more, what is there decides.
+  const std::size_t n = std::min(end_ - begin_, kBlock);
+  const bool final = atEnd_ || end_ - begin_ >= kBlock;
+  if (atLineStart_ && s[0] == '%') {
+    const std::size_t length = FirstLineLength(s, std::min(n, kMaxLine), final || n > kMaxLine);
+    if (length != npos) return length;
+    if (n >= kMaxLine) return kMaxLine;
+    return final ? n : npos;
+  }
+  // Code: a run of lines up to the next line that may be a comment.
+  if (const std::size_t comment = NextPercentLine(s, n); comment != npos) return comment;
+  if (const std::size_t lines = WholeLinesLength(s, n, final); lines > 0) return lines;
+  return final ? n : npos;
+}
+
+bool DscReader::Fetch(std::string_view& text, bool& whole) {
+  begin_ += handedOut_;
+  handedOut_ = 0;
+  const bool raw = rawBytes_ > 0 || rawLines_ > 0;
+  std::size_t length = npos;
+  while (true) {
+    if (begin_ < end_) length = raw ? RawPieceLength() : PieceLength();
+    if (length != npos) break;
+    if (!Refill() && begin_ == end_) return false;
+  }
+  const char* s = data_ + begin_;
+  text = std::string_view(s, length);
   whole = atLineStart_;
-  int c = 0;
-  while (text.size() < kMaxLine && (c = std::fgetc(file_)) != EOF) {
-    text.push_back(static_cast<char>(c));
-    if (c == '\n') break;
-    if (c == '\r') {
-      // A lone CR ends a line too (old Mac files); CR LF stays one line end.
-      const int next = std::fgetc(file_);
-      if (next == '\n')
-        text.push_back('\n');
-      else if (next != EOF)
-        std::ungetc(next, file_);
-      break;
+  handedOut_ = length;
+  atLineStart_ = IsLineEnd(s[length - 1]);
+  if (rawBytes_ > 0) {
+    rawBytes_ -= length;
+  } else if (rawLines_ > 0) {
+    for (std::size_t at = 0; at < length && rawLines_ > 0;) {
+      const std::size_t line = FirstLineLength(s + at, length - at, true);
+      if (line == npos || !IsLineEnd(s[at + line - 1])) break;
+      at += line;
+      --rawLines_;
     }
   }
-  if (text.empty()) return false;
-  const char last = text.back();
-  atLineStart_ = last == '\n' || last == '\r' || c == EOF;
-  if (whole) ++lineNumber_;
+  opaque_ = raw;
   return true;
 }
 
 void DscReader::ReadHeaderLine() {
-  std::string text;
+  std::string_view text;
   bool whole = true;
-  if (!ReadRaw(text, whole)) throw InputError(name_ + ": empty document");
-  if (!StartsWith(text, "%!PS"))
-    throw InputError(name_ + ":1: not a DSC-conforming PostScript document (it does not start with %!PS-Adobe)");
+  if (!Fetch(text, whole)) throw InputError(name_ + ": empty document");
+  // A Ctrl-D before the document is what some drivers' print-to-file leaves.
+  if (text[0] == '\x04') {
+    handedOut_ = 1;
+    atLineStart_ = true;
+    if (!Fetch(text, whole)) throw InputError(name_ + ": empty document");
+  }
+  if (!StartsWith(text, "%!")) throw InputError(name_ + ":1: not a PostScript document (it does not start with %!)");
+  eps_ = Trimmed(text).find("EPSF") != npos;
+  conforming_ = StartsWith(text, "%!PS-Adobe-");
 }
 
 DscLine DscReader::Next() {
   // Comments that only open or close a part are not handed out; skip them in
   // a loop (a document of nothing but such comments must not recurse).
   for (;;) {
-    std::string text;
+    std::string_view text;
     bool whole = true;
-    if (state_ == State::Done || !ReadRaw(text, whole)) {
+    if (state_ == State::Done || !Fetch(text, whole)) {
       state_ = State::Done;
-      return {DscPart::End, "", true, ""};
+      return DscLine{};
     }
-    if (auto line = Classify(std::move(text), whole)) return std::move(*line);
+    if (auto line = Classify(text, whole)) return std::move(*line);
   }
 }
 
-std::optional<DscLine> DscReader::Classify(std::string text, bool whole) {
-  auto line = [&](DscPart part) { return DscLine{part, std::move(text), whole, ""}; };
-  const bool comment = whole && StartsWith(text, "%%");
+DscPart DscReader::ContentPart() const {
+  switch (state_) {
+    case State::Header:
+    case State::Document:
+      return sawSetupOrPage_ || prologEnded_ ? DscPart::Setup : DscPart::Prolog;
+    case State::Defaults:
+      return DscPart::Defaults;
+    case State::Prolog:
+      return DscPart::Prolog;
+    case State::Setup:
+      return DscPart::Setup;
+    case State::PageComments:
+    case State::Page:
+      return DscPart::PageBody;
+    case State::PageSetup:
+      return DscPart::PageSetup;
+    case State::PageTrailer:
+      return DscPart::PageTrailer;
+    default:
+      return DscPart::Trailer;
+  }
+}
 
-  // Embedded documents and data blocks are content of whatever part holds them.
-  auto contentPart = [&]() {
-    switch (state_) {
-      case State::Header:
-      case State::Document:
-        return sawSetupOrPage_ ? DscPart::Setup : DscPart::Prolog;
-      case State::Defaults:
-        return DscPart::Defaults;
-      case State::Prolog:
-        return DscPart::Prolog;
-      case State::Setup:
-        return DscPart::Setup;
-      case State::PageComments:
-      case State::Page:
-        return DscPart::PageBody;
-      case State::PageSetup:
-        return DscPart::PageSetup;
-      case State::PageTrailer:
-        return DscPart::PageTrailer;
-      default:
-        return DscPart::Trailer;
-    }
+void DscReader::BeginData(std::string_view comment) {
+  // %%BeginData: count [type [Bytes|Lines]], %%BeginBinary: count.
+  const bool binary = Is(comment, "%%BeginBinary:");
+  const std::string_view t = Trimmed(comment);
+  const auto words = Words(t.substr(t.find(':') + 1));
+  const auto count = words.empty() ? std::nullopt : Count(words[0]);
+  if (!count) {
+    dataEnd_ = binary ? "%%EndBinary" : "%%EndData";
+  } else if (!binary && words.size() >= 3 && words[2] == "Lines") {
+    rawLines_ = *count;
+  } else {
+    rawBytes_ = *count;
+  }
+}
+
+std::optional<DscLine> DscReader::Classify(std::string_view text, bool whole) {
+  const bool dsc = whole && StartsWith(text, "%%");
+  auto line = [&](DscPart part, bool comment = false) {
+    DscLine l;
+    l.part = part;
+    l.text = text;
+    l.whole = whole;
+    l.comment = comment;
+    l.implicit = state_ == State::Document;
+    return l;
   };
+  // What embedded documents and data blocks hold is content of whatever part
+  // holds them.
+  auto enterContent = [&] {
+    if (state_ == State::Header) state_ = State::Document;
+    if (state_ == State::PageComments) state_ = State::Page;
+  };
+  if (opaque_) return line(ContentPart());
   if (!dataEnd_.empty()) {
-    if (comment && Is(text, dataEnd_.c_str())) dataEnd_.clear();
-    return line(contentPart());
+    if (dsc && Is(text, dataEnd_)) dataEnd_.clear();
+    return line(ContentPart());
   }
   if (embedded_ > 0) {
-    if (comment && Is(text, "%%BeginDocument:")) ++embedded_;
-    if (comment && Is(text, "%%EndDocument")) --embedded_;
-    return line(contentPart());
+    if (dsc && Is(text, "%%BeginDocument:")) ++embedded_;
+    if (dsc && Is(text, "%%EndDocument")) --embedded_;
+    return line(ContentPart());
   }
-  if (comment && Is(text, "%%BeginDocument:")) {
-    if (state_ == State::Header || state_ == State::PageComments)
-      state_ = state_ == State::Header ? State::Document : State::Page;
+  if (dsc && Is(text, "%%BeginDocument:")) {
+    enterContent();
     ++embedded_;
-    return line(contentPart());
+    return line(ContentPart(), true);
   }
-  if (comment && (Is(text, "%%BeginData:") || Is(text, "%%BeginBinary:"))) {
-    dataEnd_ = Is(text, "%%BeginData:") ? "%%EndData" : "%%EndBinary";
-    if (state_ == State::Header || state_ == State::PageComments)
-      state_ = state_ == State::Header ? State::Document : State::Page;
-    return line(contentPart());
+  if (dsc && (Is(text, "%%BeginData:") || Is(text, "%%BeginBinary:"))) {
+    enterContent();
+    BeginData(text);
+    return line(ContentPart(), true);
   }
 
   // Comments that start a part, from any state but the data ones above.
-  if (comment) {
+  if (dsc) {
     if (Is(text, "%%Page:")) {
       state_ = State::PageComments;
       sawSetupOrPage_ = true;
-      std::string label = Trimmed(text).substr(7);
+      std::string_view label = Trimmed(text).substr(7);
       const auto first = label.find_first_not_of(" \t");
-      label = first == std::string::npos ? "" : label.substr(first);
+      label = first == npos ? std::string_view() : label.substr(first);
       // The label is everything but the ordinal (the last word).
-      const auto last = label.find_last_of(" \t");
-      if (last != std::string::npos) label = label.substr(0, label.find_last_not_of(" \t", last) + 1);
-      return DscLine{DscPart::PageStart, std::move(text), true, label};
+      if (const auto last = label.find_last_of(" \t"); last != npos)
+        label = label.substr(0, label.find_last_not_of(" \t", last) + 1);
+      DscLine l = line(DscPart::PageStart, true);
+      l.label = label;
+      return l;
     }
     if (Is(text, "%%Trailer")) {
       state_ = State::Trailer;
+      finished_ = true;
       return std::nullopt;
     }
     if (Is(text, "%%EOF")) {
       state_ = State::Done;
-      return DscLine{DscPart::End, "", true, ""};
+      finished_ = true;
+      return DscLine{};
     }
   }
 
   switch (state_) {
     case State::Header:
-      if (comment && Is(text, "%%EndComments")) {
+      if (dsc && Is(text, "%%EndComments")) {
         state_ = State::Document;
         return std::nullopt;
       }
-      if (whole && (StartsWith(text, "%%") || StartsWith(text, "%!")) && !Is(text, "%%BeginDefaults") &&
-          !Is(text, "%%BeginProlog") && !Is(text, "%%BeginSetup"))
-        return line(DscPart::Header);
+      // A header comment is '%' and a printable character other than a blank.
+      if (whole && text.size() >= 2 && text[0] == '%' && text[1] > ' ' && text[1] < 0x7F &&
+          !(dsc && (Is(text, "%%BeginDefaults") || Is(text, "%%BeginProlog") || Is(text, "%%BeginSetup"))))
+        return line(DscPart::Header, dsc);
       state_ = State::Document;
-      return Classify(std::move(text), whole);
+      return Classify(text, whole);
     case State::Document:
-      if (comment && Is(text, "%%BeginDefaults")) {
+      if (dsc && Is(text, "%%BeginDefaults")) {
         state_ = State::Defaults;
         return std::nullopt;
       }
-      if (comment && Is(text, "%%BeginProlog")) {
+      if (dsc && Is(text, "%%BeginProlog")) {
         state_ = State::Prolog;
         return std::nullopt;
       }
-      if (comment && Is(text, "%%BeginSetup")) {
+      if (dsc && Is(text, "%%BeginSetup")) {
         state_ = State::Setup;
         sawSetupOrPage_ = true;
         return std::nullopt;
       }
-      if (comment && (Is(text, "%%EndProlog") || Is(text, "%%EndSetup") || Is(text, "%%EndDefaults")))
+      if (dsc &&
+          (Is(text, "%%EndProlog") || Is(text, "%%EndSetup") || Is(text, "%%EndDefaults") || Is(text, "%%EndComments")))
         return std::nullopt;  // a stray end: the driver writes its own
-      return line(prologEnded_ || sawSetupOrPage_ ? DscPart::Setup : DscPart::Prolog);
+      return line(ContentPart(), dsc);
     case State::Defaults:
-      if (comment && Is(text, "%%EndDefaults")) {
+      if (dsc && Is(text, "%%EndDefaults")) {
         state_ = State::Document;
         return std::nullopt;
       }
-      return line(DscPart::Defaults);
+      return line(DscPart::Defaults, dsc);
     case State::Prolog:
-      if (comment && Is(text, "%%EndProlog")) {
+      if (dsc && Is(text, "%%EndProlog")) {
         state_ = State::Document;
         prologEnded_ = true;
         return std::nullopt;
       }
-      return line(DscPart::Prolog);
+      return line(DscPart::Prolog, dsc);
     case State::Setup:
-      if (comment && Is(text, "%%EndSetup")) {
+      if (dsc && Is(text, "%%EndSetup")) {
         state_ = State::Document;
         return std::nullopt;
       }
-      return line(DscPart::Setup);
+      return line(DscPart::Setup, dsc);
     case State::PageComments:
-      if (comment && Is(text, "%%BeginPageSetup")) {
+      if (dsc && Is(text, "%%BeginPageSetup")) {
         state_ = State::PageSetup;
         return std::nullopt;
       }
-      if (comment && Is(text, "%%EndPageComments")) return line(DscPart::PageComment);
-      if (comment && !Is(text, "%%PageTrailer") && !Is(text, "%%BeginObject:")) return line(DscPart::PageComment);
+      if (dsc && !Is(text, "%%PageTrailer") && !Is(text, "%%BeginObject:")) return line(DscPart::PageComment, true);
       state_ = State::Page;
-      return Classify(std::move(text), whole);
+      return Classify(text, whole);
     case State::PageSetup:
-      if (comment && Is(text, "%%EndPageSetup")) {
+      if (dsc && Is(text, "%%EndPageSetup")) {
         state_ = State::Page;
         return std::nullopt;
       }
-      return line(DscPart::PageSetup);
+      return line(DscPart::PageSetup, dsc);
     case State::Page:
-      if (comment && Is(text, "%%PageTrailer")) {
+      if (dsc && Is(text, "%%PageTrailer")) {
         state_ = State::PageTrailer;
         return std::nullopt;
       }
-      return line(DscPart::PageBody);
+      return line(DscPart::PageBody, dsc);
     case State::PageTrailer:
-      return line(DscPart::PageTrailer);
+      return line(DscPart::PageTrailer, dsc);
     case State::Trailer:
-      return line(DscPart::Trailer);
+      return line(DscPart::Trailer, dsc);
     case State::Done:
       break;
   }
-  return DscLine{DscPart::End, "", true, ""};
+  return DscLine{};
 }
 
 }  // namespace renps

@@ -42,34 +42,110 @@ std::string Utf8(std::u16string_view text) {
   return platform::ToUtf8(text);
 }
 
-std::string Trimmed(const std::string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
-  return text.substr(0, end);
+std::string Trimmed(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+  return std::string(text);
 }
 
-bool Is(const std::string& text, const char* keyword) {
-  return text.rfind(keyword, 0) == 0;
+bool Is(std::string_view text, std::string_view keyword) {
+  return text.substr(0, keyword.size()) == keyword;
 }
 
-std::string WithNewline(std::string text) {
-  if (text.empty() || (text.back() != '\n' && text.back() != '\r')) text += '\n';
-  return text;
+std::string WithNewline(std::string_view text) {
+  std::string line(text);
+  if (line.empty() || (line.back() != '\n' && line.back() != '\r')) line += '\n';
+  return line;
 }
 
-// Where a page's showpage stands in a line of code: the last "showpage" that
-// is a whole name (not "/showpage", not inside a comment), or npos.
-std::size_t FindShowpage(const std::string& line) {
-  static constexpr char kDelimiters[] = " \t\r\n{}[]()<>";
-  const std::size_t comment = line.find('%');
-  for (std::size_t at = line.rfind("showpage"); at != std::string::npos;
-       at = at == 0 ? std::string::npos : line.rfind("showpage", at - 1)) {
-    const bool startOk = at == 0 || std::strchr(kDelimiters, line[at - 1]) != nullptr;
-    const std::size_t end = at + 8;
-    const bool endOk = end >= line.size() || std::strchr(kDelimiters, line[end]) != nullptr || line[end] == '%';
-    if (startOk && endOk && (comment == std::string::npos || comment > at)) return at;
+bool IsLineEnd(char c) {
+  return c == '\n' || c == '\r';
+}
+
+// Whether `at` in `line` is code: not inside a string, not after a comment's
+// '%' (the line-local view: strings rarely run over lines).
+bool IsCodeAt(std::string_view line, std::size_t at) {
+  int depth = 0;
+  for (std::size_t i = 0; i < at; ++i) {
+    const char c = line[i];
+    if (depth > 0) {
+      if (c == '\\')
+        ++i;
+      else if (c == '(')
+        ++depth;
+      else if (c == ')')
+        --depth;
+    } else if (c == '(') {
+      depth = 1;
+    } else if (c == '%') {
+      return false;
+    }
   }
-  return std::string::npos;
+  return depth == 0;
+}
+
+// Where a page's last showpage stands in a run of code: the last "showpage"
+// that is a whole name (not "/showpage", not in a string or a comment), or npos. The
+// search runs backwards from the 'w', a letter that code seldom holds, so a
+// page's closing showpage is found without reading the page twice. In a run
+// that continues a cut line (not `whole`) the first line's start is unknown:
+// a showpage there does not count.
+std::size_t FindLastShowpage(std::string_view run, bool whole) {
+  static constexpr char kDelimiters[] = " \t\r\n{}[]()<>";
+  constexpr std::string_view kToken = "showpage";
+  const char* s = run.data();
+  std::size_t limit = run.size();
+  while (limit > 3) {
+    const void* found = memrchr(s + 3, 'w', limit - 3);
+    if (found == nullptr) break;
+    const auto w = static_cast<std::size_t>(static_cast<const char*>(found) - s);
+    limit = w;
+    const std::size_t at = w - 3;
+    if (run.substr(at, kToken.size()) != kToken) continue;
+    const bool startOk = at == 0 || std::strchr(kDelimiters, s[at - 1]) != nullptr;
+    const std::size_t end = at + kToken.size();
+    const bool endOk = end >= run.size() || std::strchr(kDelimiters, s[end]) != nullptr || s[end] == '%';
+    if (!startOk || !endOk) continue;
+    std::size_t lineStart = at;
+    while (lineStart > 0 && !IsLineEnd(s[lineStart - 1])) --lineStart;
+    if (lineStart == 0 && !whole) continue;
+    if (!IsCodeAt(run.substr(lineStart), at - lineStart)) continue;
+    return at;
+  }
+  return std::string_view::npos;
+}
+
+// An EPS is printed as a page the way documents include one: its own
+// showpage does nothing, whatever it leaves on the stacks is cleared, and the
+// driver ends the page.
+constexpr char kEpsBegin[] =
+    "userdict /renps$eps save put count userdict /renps$epsn 3 -1 roll put "
+    "countdictstack userdict /renps$epsd 3 -1 roll put userdict begin /showpage {} def\n";
+constexpr char kEpsEnd[] =
+    "count userdict /renps$epsn get sub { pop } repeat "
+    "countdictstack userdict /renps$epsd get sub { end } repeat userdict /renps$eps get restore\n";
+
+// The device features the driver sets from the devmode and the job's
+// settings: a document's own blocks for them are dropped, as the Windows
+// driver never passes an application's device setup on.
+constexpr std::string_view kDriverFeatures[] = {
+    "*PageSize",  "*PageRegion", "*CustomPageSize", "*LeadingEdge", "*InputSlot", "*ManualFeed", "*Duplex",
+    "*MediaType", "*MediaColor", "*MediaWeight",    "*OutputBin",   "*Collate",   "*Resolution"};
+
+// The feature a comment names: "%%BeginFeature: *PageSize A4" -> "*PageSize".
+std::string_view FeatureKeyword(std::string_view comment) {
+  const auto colon = comment.find(':');
+  if (colon == std::string_view::npos) return {};
+  const auto start = comment.find_first_not_of(" \t", colon + 1);
+  if (start == std::string_view::npos) return {};
+  const auto end = comment.find_first_of(" \t\r\n", start);
+  return comment.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+bool IsDriverFeature(std::string_view comment) {
+  const std::string_view keyword = FeatureKeyword(comment);
+  for (std::string_view feature : kDriverFeatures)
+    if (keyword == feature) return true;
+  return false;
 }
 
 template <typename T>
@@ -149,10 +225,14 @@ struct PostScriptDriver::Pdev {
 
 struct PostScriptDriver::Page {
   enum class Part { Comments, Setup, Body } part = Part::Comments;
-  // From the last showpage on: the text before it on its line, the line from
-  // the token on, and the lines that followed.
+  // The page's code from the line of its last showpage so far on, held
+  // until the page ends or another showpage shows this one was not the last.
   bool showpageSeen = false;
-  std::string beforeShowpage, showpageLine, afterShowpage;
+  std::string fromShowpageLine;
+  std::size_t showpageAt = 0;  // where the token stands in it
+  // A page of an EPS: wrapped so that it prints whether or not it shows itself.
+  bool eps = false;
+  bool epsBegun = false;
   std::vector<std::string> trailer;
   std::size_t trailerBytes = 0;
 };
@@ -313,29 +393,62 @@ void PostScriptDriver::ResetPdev(const DevmodeSettings& wanted) {
 // ---------------------------------------------------------------------------
 // Output.
 
-void PostScriptDriver::Write(const std::string& text) {
-  WriteBytes(text.data(), text.size());
+void PostScriptDriver::Write(std::string_view text) {
+  if (text.empty()) return;
+  // A DSC comment always starts a line, whatever the document's last line lacked.
+  if (!streamAtLineStart_ && text.size() >= 2 && text[0] == '%' && (text[1] == '%' || text[1] == '!'))
+    WriteBytes("\n", 1);
   // Only the driver's own writes flush: the plug-in is never re-entered from
-  // inside one of its own DrvWriteSpoolBuf calls.
-  if (buffer_.size() > options_.bufferSize) Flush(FlushMode::IfFull);
+  // inside one of its own DrvWriteSpoolBuf calls. The stream goes out in
+  // pieces of the buffer's size while more than a piece is pending; whole
+  // pieces of a long text go out from where it lies instead of through the
+  // buffer.
+  const std::size_t size = options_.bufferSize;
+  if (buffer_.size() + text.size() <= size) {
+    WriteBytes(text.data(), text.size());
+    return;
+  }
+  std::size_t at = 0;
+  while (buffer_.size() - at >= size && buffer_.size() - at + text.size() > size) {
+    Send(buffer_.data() + at, size);
+    at += size;
+  }
+  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(at));
+  const std::size_t fill = std::min(text.size(), size - std::min(size, buffer_.size()));
+  WriteBytes(text.data(), fill);
+  text.remove_prefix(fill);
+  if (text.empty()) return;
+  Send(buffer_.data(), buffer_.size());
+  buffer_.clear();
+  while (text.size() > size) {
+    Send(reinterpret_cast<const std::uint8_t*>(text.data()), size);
+    text.remove_prefix(size);
+  }
+  WriteBytes(text.data(), text.size());
 }
 
 void PostScriptDriver::WriteBytes(const void* data, std::size_t size) {
+  if (size == 0) return;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   buffer_.insert(buffer_.end(), bytes, bytes + size);
+  streamAtLineStart_ = bytes[size - 1] == '\n' || bytes[size - 1] == '\r';
+}
+
+void PostScriptDriver::Send(const std::uint8_t* data, std::size_t size) {
+  DWORD written = 0;
+  if (writePrinterHooked_) {
+    const HRESULT hr = plugin_->WritePrinter(&pdev_->owned.devobj, const_cast<std::uint8_t*>(data),
+                                             static_cast<DWORD>(size), &written);
+    if (FAILED(hr)) throw PluginFailure("IPrintOemPS2::WritePrinter returned " + Hex32(hr));
+  } else if (!::WritePrinter(hPrinter_, const_cast<std::uint8_t*>(data), static_cast<DWORD>(size), &written)) {
+    throw PluginFailure("WritePrinter failed with error " + std::to_string(GetLastError()));
+  }
 }
 
 void PostScriptDriver::Flush(FlushMode mode) {
   std::size_t at = 0;
   auto send = [&](std::size_t n) {
-    DWORD written = 0;
-    if (writePrinterHooked_) {
-      const HRESULT hr =
-          plugin_->WritePrinter(&pdev_->owned.devobj, buffer_.data() + at, static_cast<DWORD>(n), &written);
-      if (FAILED(hr)) throw PluginFailure("IPrintOemPS2::WritePrinter returned " + Hex32(hr));
-    } else if (!::WritePrinter(hPrinter_, buffer_.data() + at, static_cast<DWORD>(n), &written)) {
-      throw PluginFailure("WritePrinter failed with error " + std::to_string(GetLastError()));
-    }
+    Send(buffer_.data() + at, n);
     at += n;
   };
   switch (mode) {
@@ -412,11 +525,17 @@ BOOL APIENTRY PostScriptDriver::DrvSendPage(SURFOBJ* pso) {
   PostScriptDriver* driver = FromSurface(pso);
   if (driver == nullptr || !driver->page_) return FALSE;
   Page& page = *driver->page_;
-  if (page.showpageSeen) {
-    driver->Write(page.beforeShowpage);
+  if (page.eps) {
+    if (!page.epsBegun) driver->Write(kEpsBegin);
+    if (!driver->streamAtLineStart_) driver->WriteBytes("\n", 1);
+    driver->Write(kEpsEnd);
     driver->Command(PSINJECT_SHOWPAGE);
-    driver->Write(page.showpageLine);
-    driver->Write(page.afterShowpage);
+    driver->Write("showpage\n");
+  } else if (page.showpageSeen) {
+    const std::string_view held = page.fromShowpageLine;
+    driver->Write(held.substr(0, page.showpageAt));
+    driver->Command(PSINJECT_SHOWPAGE);
+    driver->Write(held.substr(page.showpageAt));
   } else {
     // The page ends in a procedure of the document's own; the point is still
     // served where the page's showpage runs.
@@ -536,18 +655,25 @@ void PostScriptDriver::SendEscapes() {
 void PostScriptDriver::PrintDocument(std::FILE* document, const std::string& name, std::uint32_t jobId, int ordinal) {
   DscReader reader(document, name);
   reader.ReadHeaderLine();
+  reader_ = &reader;
+  documentFile_ = name;
 
   documentName_ = job_.job.document;
   jobId_ = jobId;
   documentOrdinal_ = ordinal;
   phase_ = Phase::Header;
   header_.clear();
+  headerBytes_ = 0;
   trailer_.clear();
   trailerBytes_ = 0;
   neededResources_.clear();
   suppliedResources_.clear();
   pageCount_ = 0;
   page_.reset();
+  feature_.reset();
+  implicit_.clear();
+  implicitBytes_ = 0;
+  implicitPage_ = false;
   currentSpec_ = job_.devmode;
 
   pdev_ = EnablePdev(currentSpec_);
@@ -561,49 +687,182 @@ void PostScriptDriver::PrintDocument(std::FILE* document, const std::string& nam
   Command(PSINJECT_PSADOBE);
   Write("%!PS-Adobe-3.0\n");
 
-  std::size_t headerBytes = 0;
-  for (DscLine line = reader.Next(); line.part != DscPart::End; line = reader.Next()) {
-    switch (line.part) {
-      case DscPart::Header:
-        headerBytes += line.text.size();
-        if (headerBytes > kHeldLimit) throw InputError(name + ": the header comments exceed 1 MiB");
-        header_.push_back(std::move(line.text));
-        break;
-      case DscPart::Defaults:
-        AdvanceTo(Phase::Defaults);
-        Write(line.text);
-        break;
-      case DscPart::Prolog:
-        AdvanceTo(Phase::Prolog);
-        Write(line.text);
-        break;
-      case DscPart::Setup:
-        AdvanceTo(Phase::Setup);
-        Write(line.text);
-        break;
-      case DscPart::PageStart:
-        AdvanceTo(Phase::Pages);
-        StartPage(line.label);
-        break;
-      case DscPart::PageComment:
-      case DscPart::PageSetup:
-      case DscPart::PageBody:
-      case DscPart::PageTrailer:
-        AdvanceTo(Phase::Pages);
-        PageLine(line.part, line.text, line.whole);
-        break;
-      case DscPart::Trailer:
-        trailerBytes_ += line.text.size();
-        if (trailerBytes_ > kHeldLimit) throw InputError(name + ": the trailer exceeds 1 MiB");
-        trailer_.push_back(std::move(line.text));
-        break;
-      case DscPart::End:
-        break;
-    }
+  for (DscLine line = reader.Next(); line.part != DscPart::End; line = reader.Next()) Take(line);
+  if (feature_) ReleaseFeature();
+  if (!implicit_.empty()) {
+    if (pageCount_ == 0)
+      StartImplicitPage();
+    else
+      ReleaseImplicit();
+  }
+  if (!reader.Finished() && options_.warn) {
+    if (reader.EndedInsideData())
+      options_.warn(name + ": the document ends inside an embedded document or a data block: it may be cut off");
+    else if (page_ && !implicitPage_)
+      options_.warn(name + ": the document ends inside page " + std::to_string(pageCount_) +
+                    " (no %%Trailer or %%EOF): it may be cut off");
   }
   AdvanceTo(Phase::Trailer);
   Hook(INDEX_DrvEndDoc, "OEMEndDoc");
   DisablePdev(std::move(pdev_));
+  reader_ = nullptr;
+}
+
+void PostScriptDriver::Take(const DscLine& line) {
+  if (!FilterFeature(line)) Dispatch(line);
+}
+
+// The document's own blocks for features the driver sets are held from
+// their %%BeginFeature to their %%EndFeature and dropped; a block that does
+// not end within its part, or grows past the held limit, goes out as it was.
+bool PostScriptDriver::FilterFeature(const DscLine& line) {
+  if (feature_) {
+    if (line.part == feature_->part && line.implicit == feature_->implicit) {
+      feature_->text += line.text;
+      if (line.comment && Is(line.text, feature_->end)) {
+        const std::string text = std::move(feature_->text);
+        feature_.reset();
+        Dropped(Trimmed(text.substr(0, text.find_first_of("\r\n"))), text);
+      } else if (feature_->text.size() > kHeldLimit) {
+        ReleaseFeature();
+      }
+      return true;
+    }
+    ReleaseFeature();
+  }
+  if (options_.keepDocumentFeatures || !line.comment) return false;
+  switch (line.part) {
+    case DscPart::Defaults:
+    case DscPart::Prolog:
+    case DscPart::Setup:
+    case DscPart::PageSetup:
+    case DscPart::PageBody:
+      break;
+    default:
+      return false;
+  }
+  if (Is(line.text, "%%IncludeFeature:") && IsDriverFeature(line.text)) {
+    Dropped(Trimmed(line.text), line.text);
+    return true;
+  }
+  const bool feature = Is(line.text, "%%BeginFeature:") && IsDriverFeature(line.text);
+  if (!feature && !Is(line.text, "%%BeginPaperSize:")) return false;
+  feature_ = HeldFeature{line.part, line.implicit, feature ? "%%EndFeature" : "%%EndPaperSize", std::string(line.text)};
+  return true;
+}
+
+void PostScriptDriver::ReleaseFeature() {
+  HeldFeature held = std::move(*feature_);
+  feature_.reset();
+  DscLine line;
+  line.part = held.part;
+  line.implicit = held.implicit;
+  line.text = held.text;
+  Dispatch(line);
+}
+
+void PostScriptDriver::Dropped(std::string_view what, std::string_view bytes) {
+  if (!tracing_) return;
+  TraceRecord record;
+  record.origin = "document's own " + std::string(what) + " (dropped)";
+  record.page = pageCount_;
+  record.document = documentOrdinal_;
+  record.bytes = bytes;
+  trace_.push_back(std::move(record));
+}
+
+void PostScriptDriver::Dispatch(const DscLine& line) {
+  const bool code = line.part == DscPart::Defaults || line.part == DscPart::Prolog || line.part == DscPart::Setup;
+  if (line.implicit && code && pageCount_ == 0) {
+    HoldImplicit(line);
+    return;
+  }
+  if (!implicit_.empty()) {
+    if (line.part == DscPart::Trailer && pageCount_ == 0)
+      StartImplicitPage();
+    else
+      ReleaseImplicit();
+  }
+  // Past the first page, code of the document's head is part of the page
+  // (a document printed as one page whose code went on).
+  if (code && phase_ == Phase::Pages && page_) {
+    PageLine(DscPart::PageBody, line.text, line.whole);
+    return;
+  }
+  switch (line.part) {
+    case DscPart::Header:
+      headerBytes_ += line.text.size();
+      if (headerBytes_ > kHeldLimit) throw InputError(documentFile_ + ": the header comments exceed 1 MiB");
+      header_.emplace_back(line.text);
+      break;
+    case DscPart::Defaults:
+      AdvanceTo(Phase::Defaults);
+      Write(line.text);
+      break;
+    case DscPart::Prolog:
+      AdvanceTo(Phase::Prolog);
+      Write(line.text);
+      break;
+    case DscPart::Setup:
+      AdvanceTo(Phase::Setup);
+      Write(line.text);
+      break;
+    case DscPart::PageStart:
+      AdvanceTo(Phase::Pages);
+      StartPage(line.label);
+      break;
+    case DscPart::PageComment:
+    case DscPart::PageSetup:
+    case DscPart::PageBody:
+    case DscPart::PageTrailer:
+      AdvanceTo(Phase::Pages);
+      PageLine(line.part, line.text, line.whole);
+      break;
+    case DscPart::Trailer:
+      trailerBytes_ += line.text.size();
+      if (trailerBytes_ > kHeldLimit) throw InputError(documentFile_ + ": the trailer exceeds 1 MiB");
+      trailer_.emplace_back(line.text);
+      break;
+    case DscPart::End:
+      break;
+  }
+}
+
+// Code outside every section before the first page is the document's prolog
+// or setup when page comments follow, and its one page when none do. It is
+// held (within the held limit) until that shows; a document that announces
+// conformance has its page comments trusted beyond the limit.
+void PostScriptDriver::HoldImplicit(const DscLine& line) {
+  if (implicit_.empty() || implicit_.back().first != line.part) implicit_.emplace_back(line.part, std::string());
+  implicit_.back().second += line.text;
+  implicitBytes_ += line.text.size();
+  if (implicitBytes_ <= kHeldLimit) return;
+  if (reader_->ClaimsConformance() && !reader_->IsEps())
+    ReleaseImplicit();
+  else
+    StartImplicitPage();
+}
+
+void PostScriptDriver::ReleaseImplicit() {
+  auto held = std::move(implicit_);
+  implicit_.clear();
+  implicitBytes_ = 0;
+  for (const auto& [part, text] : held) {
+    AdvanceTo(part == DscPart::Defaults ? Phase::Defaults : part == DscPart::Prolog ? Phase::Prolog : Phase::Setup);
+    Write(text);
+  }
+}
+
+void PostScriptDriver::StartImplicitPage() {
+  if (!reader_->IsEps() && options_.warn)
+    options_.warn(documentFile_ + ": no page structure (no %%Page: comments): printed as one page");
+  auto held = std::move(implicit_);
+  implicit_.clear();
+  implicitBytes_ = 0;
+  AdvanceTo(Phase::Pages);
+  StartPage("");
+  implicitPage_ = true;
+  for (const auto& [part, text] : held) PageLine(DscPart::PageBody, text, true);
 }
 
 void PostScriptDriver::AdvanceTo(Phase target) {
@@ -711,7 +970,7 @@ void PostScriptDriver::WriteHeader() {
   Write("%%EndComments\n");
 }
 
-void PostScriptDriver::StartPage(const std::string& label) {
+void PostScriptDriver::StartPage(std::string_view label) {
   if (page_) EndPage();
   ++pageCount_;
   if (auto change = job_.pageDevmodes.find(static_cast<int>(pageCount_)); change != job_.pageDevmodes.end()) {
@@ -721,8 +980,10 @@ void PostScriptDriver::StartPage(const std::string& label) {
   driverHelper_->SetCurrentPage(pageCount_);
   Hook(INDEX_DrvStartPage, "OEMStartPage");
   page_ = std::make_unique<Page>();
+  page_->eps = reader_->IsEps();
   if (!Command(PSINJECT_PAGENUMBER))
-    Write("%%Page: " + (label.empty() ? std::to_string(pageCount_) : label) + " " + std::to_string(pageCount_) + "\n");
+    Write("%%Page: " + (label.empty() ? std::to_string(pageCount_) : std::string(label)) + " " +
+          std::to_string(pageCount_) + "\n");
 }
 
 void PostScriptDriver::FinishPageSetup() {
@@ -739,7 +1000,7 @@ void PostScriptDriver::FinishPageSetup() {
   }
 }
 
-void PostScriptDriver::PageLine(DscPart part, const std::string& text, bool whole) {
+void PostScriptDriver::PageLine(DscPart part, std::string_view text, bool whole) {
   Page& page = *page_;
   if (part == DscPart::PageComment && page.part == Page::Part::Comments) {
     const std::string line = Trimmed(text);
@@ -767,27 +1028,33 @@ void PostScriptDriver::PageLine(DscPart part, const std::string& text, bool whol
   if (part == DscPart::PageTrailer) {
     page.trailerBytes += text.size();
     if (page.trailerBytes > kHeldLimit) throw InputError("a page trailer exceeds 1 MiB");
-    page.trailer.push_back(text);
+    page.trailer.emplace_back(text);
     return;
   }
   FinishPageSetup();
-  const std::size_t at = whole ? FindShowpage(text) : std::string::npos;
-  if (at != std::string::npos) {
-    // An earlier showpage was not the page's last: its lines go out as they were.
-    if (page.showpageSeen) Write(page.beforeShowpage + page.showpageLine + page.afterShowpage);
+  if (page.eps) {
+    if (!page.epsBegun) Write(kEpsBegin);
+    page.epsBegun = true;
+    Write(text);
+    return;
+  }
+  const std::size_t at = FindLastShowpage(text, whole);
+  if (at != std::string_view::npos) {
+    // An earlier showpage was not the page's last: its code goes out as it was.
+    if (page.showpageSeen) Write(page.fromShowpageLine);
+    std::size_t lineStart = at;
+    while (lineStart > 0 && !IsLineEnd(text[lineStart - 1])) --lineStart;
+    Write(text.substr(0, lineStart));
     page.showpageSeen = true;
-    page.beforeShowpage = text.substr(0, at);
-    page.showpageLine = WithNewline(text.substr(at));
-    page.afterShowpage.clear();
+    page.fromShowpageLine.assign(text.substr(lineStart));
+    page.showpageAt = at - lineStart;
   } else if (page.showpageSeen) {
-    page.afterShowpage += text;
-    if (page.afterShowpage.size() > kHeldLimit) {
+    page.fromShowpageLine += text;
+    if (page.fromShowpageLine.size() > kHeldLimit) {
       // Too much code after the showpage for it to be the page's end.
-      Write(page.beforeShowpage + page.showpageLine + page.afterShowpage);
+      Write(page.fromShowpageLine);
       page.showpageSeen = false;
-      page.beforeShowpage.clear();
-      page.showpageLine.clear();
-      page.afterShowpage.clear();
+      page.fromShowpageLine.clear();
     }
   } else {
     Write(text);

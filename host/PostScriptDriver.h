@@ -12,7 +12,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -72,6 +74,11 @@ struct TraceRecord {
 struct DriverOptionsForRun {
   std::size_t bufferSize = 4096;  // the driver's output buffer
   bool trace = false;             // keep a TraceRecord per call
+  // Pass on the document's own device features (%%BeginFeature: *PageSize
+  // ...) instead of dropping those the driver sets itself.
+  bool keepDocumentFeatures = false;
+  // Where remarks about a document go (no page structure, cut off).
+  std::function<void(const std::string&)> warn;
 };
 
 class PostScriptDriver {
@@ -114,8 +121,9 @@ class PostScriptDriver {
   void Escape(ULONG code, std::vector<std::uint8_t> in, bool wantsStatus);
 
   // Output.
-  void Write(const std::string& text);
+  void Write(std::string_view text);
   void WriteBytes(const void* data, std::size_t size);
+  void Send(const std::uint8_t* data, std::size_t size);
   enum class FlushMode { IfFull, All, Final };
   void Flush(FlushMode mode);
   // Command at `index`; true when the plug-in's bytes replace the driver's comment.
@@ -125,10 +133,18 @@ class PostScriptDriver {
   void EndTrace(HRESULT result, DWORD commandResult, bool replaced);
 
   // The document walk.
+  void Take(const DscLine& line);
+  bool FilterFeature(const DscLine& line);
+  void ReleaseFeature();
+  void Dropped(std::string_view what, std::string_view bytes);
+  void Dispatch(const DscLine& line);
+  void HoldImplicit(const DscLine& line);
+  void ReleaseImplicit();
+  void StartImplicitPage();
   void AdvanceTo(Phase phase);
   void WriteHeader();
-  void StartPage(const std::string& label);
-  void PageLine(DscPart part, const std::string& text, bool whole);
+  void StartPage(std::string_view label);
+  void PageLine(DscPart part, std::string_view text, bool whole);
   void EndPage();
   void FinishPageSetup();
   void WriteTrailer();
@@ -148,6 +164,7 @@ class PostScriptDriver {
   bool writePrinterHooked_ = false;
 
   std::vector<std::uint8_t> buffer_;
+  bool streamAtLineStart_ = true;  // the last byte of the stream ends a line
   std::vector<TraceRecord> trace_;
   bool tracing_ = false;
   std::vector<std::size_t> recordStack_;  // open trace records, innermost last
@@ -159,11 +176,28 @@ class PostScriptDriver {
   Phase phase_ = Phase::None;
   DevmodeSettings currentSpec_;
   std::vector<std::string> header_;
+  std::size_t headerBytes_ = 0;
   std::vector<std::string> trailer_;
   std::size_t trailerBytes_ = 0;
   std::vector<std::string> neededResources_, suppliedResources_;
   std::unique_ptr<Page> page_;
   DWORD pageCount_ = 0;
+  std::string documentFile_;  // the document's name in messages
+  const DscReader* reader_ = nullptr;
+  // A feature block of the document's own, held until its end decides
+  // whether it is dropped.
+  struct HeldFeature {
+    DscPart part;
+    bool implicit;
+    std::string end;  // the comment that closes it
+    std::string text;
+  };
+  std::optional<HeldFeature> feature_;
+  // Code outside every section before the first page, held until a page
+  // comment shows whether the document has pages.
+  std::vector<std::pair<DscPart, std::string>> implicit_;
+  std::size_t implicitBytes_ = 0;
+  bool implicitPage_ = false;  // the document's body printed as one page of the driver's
 };
 
 }  // namespace renps

@@ -1,12 +1,18 @@
 #include "Run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 
 #include <cstring>
 #include <filesystem>
 #include <iomanip>
 #include <memory>
 #include <ostream>
+#include <string_view>
+#include <vector>
 
 #include "OemSection.h"
 #include "platform/text.h"
@@ -73,10 +79,50 @@ void OpenDocuments(const RunRequest& request, Documents& docs) {
     }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) throw InputError(path + ": cannot open the document: " + std::strerror(errno));
+    struct stat info {};
+    if (fstat(fileno(f), &info) == 0 && S_ISDIR(info.st_mode)) {
+      std::fclose(f);
+      throw InputError(path + ": is a directory, not a document");
+    }
     docs.files.push_back(f);
     docs.names.push_back(path);
   }
 }
+
+// The reader maps regular files: one cut short by another process while it
+// is printed faults at the next access of the lost pages. The run then ends
+// with a message and status 1, as for any failed read, and leaves no
+// temporary output behind.
+class CutShortGuard {
+ public:
+  explicit CutShortGuard(const std::string& temporary) {
+    const std::size_t size = std::min(temporary.size(), sizeof g_temporary - 1);
+    temporary.copy(g_temporary, size);
+    g_temporary[size] = 0;
+    struct sigaction action {};
+    action.sa_handler = &CutShortGuard::Handle;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGBUS, &action, &previous_);
+  }
+  ~CutShortGuard() {
+    sigaction(SIGBUS, &previous_, nullptr);
+    g_temporary[0] = 0;
+  }
+  CutShortGuard(const CutShortGuard&) = delete;
+  CutShortGuard& operator=(const CutShortGuard&) = delete;
+
+ private:
+  static void Handle(int) {
+    static constexpr char kMessage[] = "renps: a document was cut short while it was read\n";
+    if (::write(STDERR_FILENO, kMessage, sizeof kMessage - 1) < 0) {
+      // Nothing more can be said.
+    }
+    if (g_temporary[0] != 0) ::unlink(g_temporary);
+    ::_exit(1);
+  }
+  static inline char g_temporary[4096] = {};
+  struct sigaction previous_ {};
+};
 
 void CheckFault(const DebugLog& log) {
   if (!log.Fault().empty()) throw PluginFailure("the plug-in failed in " + log.Fault());
@@ -122,6 +168,7 @@ std::vector<TraceRecord> RunPrint(const RunRequest& request, OutputFile& output)
   const JobFile job = LoadJobFile(request.jobPath);
   Documents docs;
   OpenDocuments(request, docs);
+  CutShortGuard guard(output.TemporaryName());
   DebugLog log(request.echoDebugLog);
   Spooler spooler(job, request.stateDirectory,
                   [&output](const void* data, std::size_t size) { return output.Write(data, size); });
@@ -130,6 +177,8 @@ std::vector<TraceRecord> RunPrint(const RunRequest& request, OutputFile& output)
   {
     DriverOptionsForRun options;
     options.trace = request.trace;
+    options.keepDocumentFeatures = request.keepDocumentFeatures;
+    options.warn = [](const std::string& text) { std::fprintf(stderr, "renps: %s\n", text.c_str()); };
     PostScriptDriver driver(module.Object(), spooler.Printer(), job, options);
     driver.EnableDriver();
     for (std::size_t i = 0; i < docs.files.size(); ++i) {
@@ -238,26 +287,95 @@ void WriteDevmodeDump(std::ostream& out, const std::vector<std::uint8_t>& dm) {
   }
 }
 
-bool StripPjl(std::FILE* in, std::FILE* out) {
-  static constexpr char kUel[] = "\x1b%-12345X";
-  constexpr std::size_t kUelSize = sizeof kUel - 1;
-  std::string line;
-  int c = 0;
-  bool ok = true;
-  auto flush = [&]() {
-    // Universal exit language sequences may stand anywhere on a line.
-    for (std::size_t at; (at = line.find(kUel)) != std::string::npos;) line.erase(at, kUelSize);
-    std::erase(line, '\x04');
-    if (line.rfind("@PJL", 0) != 0 && !line.empty())
-      ok = std::fwrite(line.data(), 1, line.size(), out) == line.size() && ok;
-    line.clear();
-  };
-  while ((c = std::fgetc(in)) != EOF) {
-    line.push_back(static_cast<char>(c));
-    // Long lines go out in pieces; a PJL line is short.
-    if (c == '\n' || line.size() >= 65536) flush();
+namespace {
+
+// A window on a stream read in large blocks.
+class StreamWindow {
+ public:
+  explicit StreamWindow(std::FILE* in) : in_(in), block_(256 * 1024) {}
+  // At least `want` bytes unless the stream ends first; empty at its end.
+  std::string_view Peek(std::size_t want) {
+    if (end_ - begin_ < want && !atEnd_) {
+      std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
+      end_ -= begin_;
+      begin_ = 0;
+      while (end_ < want && !atEnd_) {
+        const std::size_t got = std::fread(block_.data() + end_, 1, block_.size() - end_, in_);
+        end_ += got;
+        atEnd_ = got == 0;
+      }
+    }
+    return {block_.data() + begin_, end_ - begin_};
   }
-  flush();
+  void Skip(std::size_t n) { begin_ += n; }
+
+ private:
+  std::FILE* in_;
+  std::vector<char> block_;
+  std::size_t begin_ = 0, end_ = 0;
+  bool atEnd_ = false;
+};
+
+}  // namespace
+
+bool StripPjl(std::FILE* in, std::FILE* out) {
+  // The stream alternates between PJL (at its start and after a universal
+  // exit language sequence: "@PJL" lines and further sequences) and
+  // PostScript, which runs to the next sequence or the end. Of the
+  // PostScript nothing is removed but a Ctrl-D as its very first or very
+  // last byte: binary data holds every byte value.
+  static constexpr std::string_view kUel = "\x1b%-12345X";
+  enum class Mode { Start, Pjl, PjlLine, PostScript } mode = Mode::Start;
+  StreamWindow window(in);
+  bool heldCtrlD = false;  // the last byte of the PostScript so far, unless more follows
+  bool ok = true;
+  auto write = [&](std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (heldCtrlD) ok = std::fputc('\x04', out) != EOF && ok;
+    heldCtrlD = bytes.back() == '\x04';
+    if (heldCtrlD) bytes.remove_suffix(1);
+    ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && ok;
+  };
+  for (std::string_view rest; !(rest = window.Peek(kUel.size())).empty();) {
+    switch (mode) {
+      case Mode::PjlLine: {
+        const auto lineEnd = rest.find('\n');
+        window.Skip(lineEnd == std::string_view::npos ? rest.size() : lineEnd + 1);
+        if (lineEnd != std::string_view::npos) mode = Mode::Pjl;
+        break;
+      }
+      case Mode::Start:
+      case Mode::Pjl:
+        if (rest.substr(0, kUel.size()) == kUel) {
+          window.Skip(kUel.size());
+          mode = Mode::Pjl;
+        } else if (rest.substr(0, 4) == "@PJL") {
+          mode = Mode::PjlLine;
+        } else if (mode == Mode::Pjl && (rest[0] == '\r' || rest[0] == '\n')) {
+          window.Skip(1);
+        } else {
+          mode = Mode::PostScript;
+          if (rest[0] == '\x04') window.Skip(1);
+        }
+        break;
+      case Mode::PostScript: {
+        const auto escape = rest.find('\x1b');
+        if (escape != 0) {
+          const std::string_view code = rest.substr(0, escape);
+          write(code);
+          window.Skip(code.size());
+        } else if (rest.substr(0, kUel.size()) == kUel) {
+          heldCtrlD = false;
+          window.Skip(kUel.size());
+          mode = Mode::Pjl;
+        } else {
+          write(rest.substr(0, 1));
+          window.Skip(1);
+        }
+        break;
+      }
+    }
+  }
   return ok && !std::ferror(in);
 }
 

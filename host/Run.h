@@ -17,7 +17,8 @@ struct RunRequest {
   std::string pluginPath;              // empty: renpsoem.so beside renps
   std::string stateDirectory;          // empty: RENPS_STATE_DIR or the per-user one
   bool trace = false;
-  bool echoDebugLog = false;  // the plug-in's debug output to standard error
+  bool keepDocumentFeatures = false;  // pass on the document's own device features
+  bool echoDebugLog = false;          // the plug-in's debug output to standard error
 };
 
 // Prints every document of the request as one job each through one plug-in
@@ -33,8 +34,8 @@ void WriteTrace(std::ostream& out, const std::vector<TraceRecord>& trace, bool a
 void WriteDevmodeDump(std::ostream& out, const std::vector<std::uint8_t>& devmode);
 
 // The PostScript part of a printer stream: without PJL lines, universal exit
-// language sequences and Ctrl-D bytes. Streams; returns false on a read or
-// write error.
+// language sequences, and the Ctrl-D that may open or close the PostScript.
+// Streams; returns false on a read or write error.
 bool StripPjl(std::FILE* in, std::FILE* out);
 
 // The plug-in module installed beside the running renps.

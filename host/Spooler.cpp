@@ -1,5 +1,6 @@
 #include "Spooler.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,63 +187,132 @@ void Spooler::StoreMachineAndUser() {
 
 // ---------------------------------------------------------------------------
 
-OutputFile::OutputFile(const std::string& path) : path_(path == "-" ? "" : path) {
+namespace {
+
+constexpr std::size_t kOutputBuffer = 128 * 1024;
+
+// The file a chain of symbolic links ends in (which need not exist yet).
+std::filesystem::path FollowLinks(std::filesystem::path path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) return path;
+    const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+    if (ec) return path;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  throw InputError(path.string() + ": too many levels of symbolic links");
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size, int& error) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : ENOSPC;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(const std::string& path) : buffer_(kOutputBuffer) {
+  const mode_t mask = umask(0);
+  umask(mask);
+  mode_ = 0666 & ~mask;
   std::filesystem::path directory;
-  if (path_.empty()) {
+  if (path.empty() || path == "-") {
+    name_ = "standard output";
+    toStdout_ = true;
     const char* tmp = std::getenv("TMPDIR");
     directory = tmp != nullptr && *tmp != 0 ? std::filesystem::path(tmp) : std::filesystem::path("/tmp");
   } else {
-    directory = std::filesystem::path(path_).parent_path();
-    if (directory.empty()) directory = std::filesystem::path(".");
+    name_ = path;
+    const std::filesystem::path target = FollowLinks(path);
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0) {
+      if (S_ISDIR(info.st_mode)) throw InputError(path + ": is a directory");
+      if (!S_ISREG(info.st_mode)) {
+        // A FIFO or a device: its reader takes the bytes as they come.
+        fd_ = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) throw InputError(path + ": cannot write there: " + std::strerror(errno));
+        direct_ = true;
+        return;
+      }
+      mode_ = info.st_mode & 07777;
+    }
+    target_ = target.string();
+    directory = target.parent_path();
+    if (directory.empty()) directory = ".";
   }
   std::string pattern = (directory / ".renps-output-XXXXXX").string();
-  const int fd = mkstemp(pattern.data());
-  if (fd < 0)
-    throw InputError((path_.empty() ? directory.string() : path_) + ": cannot write there: " + std::strerror(errno));
+  fd_ = mkstemp(pattern.data());
+  if (fd_ < 0) throw InputError(name_ + ": cannot write there: " + std::strerror(errno));
   temporary_ = pattern;
-  // mkstemp makes the file private; the output gets the usual permissions.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  file_ = fdopen(fd, "w+b");
-  if (file_ == nullptr) {
-    close(fd);
-    std::remove(temporary_.c_str());
-    throw InputError(temporary_ + ": cannot open: " + std::strerror(errno));
-  }
 }
 
 OutputFile::~OutputFile() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (fd_ >= 0) ::close(fd_);
   if (!temporary_.empty()) std::remove(temporary_.c_str());
 }
 
+bool OutputFile::Drain() {
+  if (error_ != 0) return false;
+  if (used_ > 0 && !WriteAll(fd_, buffer_.data(), used_, error_)) return false;
+  used_ = 0;
+  return true;
+}
+
 bool OutputFile::Write(const void* data, std::size_t size) {
-  if (file_ == nullptr || failed_) return false;
-  failed_ = std::fwrite(data, 1, size, file_) != size;
-  return !failed_;
+  if (fd_ < 0 || error_ != 0) return false;
+  const auto* bytes = static_cast<const char*>(data);
+  if (used_ + size > buffer_.size()) {
+    if (!Drain()) return false;
+    // What does not fit the buffer goes out from where it lies.
+    if (size >= buffer_.size()) return WriteAll(fd_, bytes, size, error_);
+  }
+  std::memcpy(buffer_.data() + used_, bytes, size);
+  used_ += size;
+  return true;
+}
+
+void OutputFile::ThrowIfFailed() const {
+  if (error_ != 0) throw PluginFailure(name_ + ": writing the printer's output failed: " + std::strerror(error_));
 }
 
 std::string OutputFile::TemporaryPath() {
-  if (file_ != nullptr) std::fflush(file_);
+  Drain();
   return temporary_;
 }
 
 void OutputFile::Commit() {
-  if (failed_ || std::fflush(file_) != 0) throw PluginFailure("writing the printer's output failed");
-  if (path_.empty()) {
-    std::rewind(file_);
-    char chunk[65536];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file_)) > 0)
-      if (std::fwrite(chunk, 1, n, stdout) != n) throw PluginFailure("writing to standard output failed");
-    std::fflush(stdout);
+  Drain();
+  ThrowIfFailed();
+  const int fd = fd_;
+  fd_ = -1;
+  if (direct_) {
+    if (::close(fd) != 0) throw PluginFailure(name_ + ": writing the printer's output failed: " + std::strerror(errno));
     return;
   }
-  std::fclose(file_);
-  file_ = nullptr;
-  if (std::rename(temporary_.c_str(), path_.c_str()) != 0)
-    throw PluginFailure(path_ + ": cannot write the output: " + std::strerror(errno));
+  if (toStdout_) {
+    int error = 0;
+    bool ok = ::lseek(fd, 0, SEEK_SET) == 0;
+    ssize_t n = 0;
+    while (ok && (n = ::read(fd, buffer_.data(), buffer_.size())) != 0) {
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0 && WriteAll(STDOUT_FILENO, buffer_.data(), static_cast<std::size_t>(n), error);
+    }
+    if (error == 0 && !ok) error = errno;
+    ::close(fd);
+    if (!ok) throw PluginFailure(name_ + ": writing the printer's output failed: " + std::strerror(error));
+    return;
+  }
+  const bool ok = ::fchmod(fd, mode_) == 0 && ::close(fd) == 0;
+  if (!ok || std::rename(temporary_.c_str(), target_.c_str()) != 0)
+    throw PluginFailure(name_ + ": cannot write the output: " + std::strerror(errno));
   temporary_.clear();
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "JobFile.h"
 #include "platform/posixhost.h"
@@ -32,30 +33,45 @@ class Spooler {
   HANDLE hPrinter_ = nullptr;
 };
 
-// Where the printer's bytes go: a temporary file that becomes the output
-// only when the run succeeds, so a failed run leaves nothing behind (for
-// standard output too: the bytes are copied out at the end).
+// Where the printer's bytes go. A regular file (a new one, or the one a
+// chain of symbolic links ends in) is written as a temporary file beside it
+// that replaces it only when the run succeeds, so a failed run leaves nothing
+// behind; standard output likewise gets the bytes only at the end. FIFOs and
+// devices cannot be replaced: they are written into as the bytes come.
 class OutputFile {
  public:
-  // `path` empty or "-": standard output. Throws InputError when no
-  // temporary file can be made beside the output.
+  // `path` empty or "-": standard output. Throws InputError when the output
+  // cannot be opened or no temporary file can be made beside it.
   explicit OutputFile(const std::string& path);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
+  // False once a write has failed.
   bool Write(const void* data, std::size_t size);
   // Where the bytes written so far can be read back (for the preview);
-  // flushes them there first.
+  // writes them there first.
   std::string TemporaryPath();
+  // The temporary file, if the output has one (empty for a FIFO or device).
+  const std::string& TemporaryName() const { return temporary_; }
   // Moves the bytes to the output. Throws PluginFailure when that fails.
   void Commit();
+  // Throws PluginFailure naming the output and the system's reason when a
+  // write has failed.
+  void ThrowIfFailed() const;
 
  private:
-  std::string path_;
+  bool Drain();
+  std::string name_;    // the output in messages
+  std::string target_;  // the file the temporary file replaces
   std::string temporary_;
-  std::FILE* file_ = nullptr;
-  bool failed_ = false;
+  int fd_ = -1;
+  bool direct_ = false;    // fd_ is the output itself
+  bool toStdout_ = false;  // the temporary file is copied to standard output
+  unsigned mode_ = 0666;   // the permissions the output gets
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+  int error_ = 0;  // errno of the first failed write
 };
 
 }  // namespace renps

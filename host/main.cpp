@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -44,6 +46,9 @@ void AddRunOptions(CLI::App* command, renps::RunRequest& request) {
                       "where printer data and per-user values live (default: RENPS_STATE_DIR, else a per-user "
                       "state directory)");
   command->add_flag("--debug-log", request.echoDebugLog, "show the plug-in's debug output on standard error");
+  command->add_flag("--keep-document-features", request.keepDocumentFeatures,
+                    "pass on the document's own device features (%%BeginFeature: *PageSize ...) instead of "
+                    "dropping those the driver sets from the job");
 }
 
 // Renders the PostScript part of a printer stream to PNG sheets with Ghostscript.
@@ -98,7 +103,9 @@ int main(int argc, char** argv) {
   std::string output;
   auto* print = app.add_subcommand("print", "print documents and write the printer stream");
   AddRunOptions(print, request);
-  print->add_option("-o,--output", output, "where the printer stream goes (absent or '-': standard output)");
+  print->add_option("-o,--output", output,
+                    "where the printer stream goes (absent or '-': standard output); a FIFO or a device is written "
+                    "into, a file replaced only when the job went through");
 
   bool all = false;
   auto* trace = app.add_subcommand("trace", "list, per injection point, hook and escape, what the plug-in wrote");
@@ -135,7 +142,13 @@ int main(int argc, char** argv) {
   if (print->parsed()) {
     return Guarded([&] {
       renps::OutputFile out(output);
-      renps::RunPrint(request, out);
+      try {
+        renps::RunPrint(request, out);
+      } catch (const PluginFailure&) {
+        // The spooler path failed because the output did: say why.
+        out.ThrowIfFailed();
+        throw;
+      }
       out.Commit();
       return 0;
     });
@@ -171,9 +184,10 @@ int main(int argc, char** argv) {
   return Guarded([&] {
     std::FILE* in = streamPath.empty() || streamPath == "-" ? stdin : std::fopen(streamPath.c_str(), "rb");
     if (in == nullptr) throw InputError(streamPath + ": cannot open the printer stream");
-    const bool ok = renps::StripPjl(in, stdout);
+    const bool ok = renps::StripPjl(in, stdout) && std::fflush(stdout) == 0;
+    const int error = errno;
     if (in != stdin) std::fclose(in);
-    if (!ok) throw PluginFailure("cannot copy the printer stream");
+    if (!ok) throw PluginFailure(std::string("cannot copy the printer stream: ") + std::strerror(error));
     return 0;
   });
 }

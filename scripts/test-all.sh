@@ -5,7 +5,9 @@
 #   3. sanitizer build (ASan + UBSan), ctest;
 #   4. Windows cross build with mingw-w64, the plug-in DLL's exports and
 #      imports checked, the unit tests run once under Wine.
-# Every stage runs even after a failure; the script fails if any did.
+# Every stage runs even after a failure; the script fails if any did. The
+# Debian packages the chosen stages need are installed first when some are
+# missing (as root, or through sudo; RENPS_INSTALL=no leaves them be).
 #   bash scripts/test-all.sh            (builds under ./build-all)
 #   RENPS_BUILD_ROOT=/tmp/b RENPS_STAGES="native windows" bash scripts/test-all.sh
 set -euo pipefail
@@ -15,6 +17,31 @@ build_root=${RENPS_BUILD_ROOT:-$root/build-all}
 jobs=${RENPS_JOBS:-2}
 stages=${RENPS_STAGES:-native lint sanitize windows}
 failed=()
+
+source "$root/scripts/packages.sh"
+packages=(cmake ninja-build g++ nlohmann-json3-dev libcli11-dev)
+for stage in $stages; do
+  case $stage in
+    native | sanitize)
+      # GoogleTest, Ghostscript as the printer, and the producers and psutils of the corpus test.
+      packages+=(libgtest-dev libgmock-dev ghostscript groff poppler-utils psutils enscript locales)
+      ;;
+    lint)
+      packages+=(clang-format clang-tidy python3 git libgtest-dev libgmock-dev)
+      ;;
+    windows)
+      # GoogleTest's sources for the cross build, mingw-w64, and Wine to run the tests.
+      packages+=(googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
+      ;;
+  esac
+done
+install_missing test-all "${packages[@]}"
+
+# A decimal-comma locale, so the locale test really tries one (made only where
+# we may: as root, with the locales package's generator).
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && [[ $(id -u) -eq 0 ]] && command -v locale-gen >/dev/null; then
+  sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen && locale-gen >/dev/null || true
+fi
 
 # Tests must not read or write the user's own state.
 export RENPS_STATE_DIR="$build_root/state"

@@ -1,6 +1,7 @@
 # End-to-end cases of renps (tests/golden/<case>/: job.json, document*.ps,
-# expected.prn), one CTest test each, and renps's own unit tests, which drive
-# the host's parts (renpshost) and the renps program.
+# expected.prn), one CTest test each, the corpus of real documents, and
+# renps's own unit tests, which drive the host's parts (renpshost) and the
+# renps program.
 if(NOT WIN32 AND TARGET renps)
   target_link_libraries(renps_tests PRIVATE renpshost)
   add_dependencies(renps_tests renps)
@@ -16,4 +17,10 @@ if(NOT WIN32 AND TARGET renps)
                COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/golden/run-golden.sh $<TARGET_FILE:renps> ${case_dir})
     endif()
   endforeach()
+  # Real documents made at test time from what the machine's packages bring
+  # (groff, poppler, Ghostscript, enscript, psutils); 77 is a skip for a
+  # missing tool.
+  add_test(NAME corpus COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/corpus/run-corpus.sh $<TARGET_FILE:renps>
+                               ${PROJECT_SOURCE_DIR}/examples)
+  set_tests_properties(corpus PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
 endif()

@@ -46,6 +46,12 @@ std::optional<PrinterRecord> FindPrinter(std::u16string_view name) {
   return std::nullopt;
 }
 
+std::optional<host::SpoolSink> FindSink(std::u16string_view name) {
+  std::lock_guard lock(g_mutex);
+  if (auto* printer = FindLocked(name)) return printer->sink;
+  return std::nullopt;
+}
+
 std::u16string DriverDirectory() {
   {
     std::lock_guard lock(g_mutex);

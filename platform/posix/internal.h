@@ -57,6 +57,9 @@ struct PrinterRecord {
 };
 
 std::optional<PrinterRecord> FindPrinter(std::u16string_view name);
+// Only the printer's sink: WritePrinter runs for every piece of a job and
+// needs nothing else of the record.
+std::optional<host::SpoolSink> FindSink(std::u16string_view name);
 // The driver directory GetPrinterDriverDirectoryW reports.
 std::u16string DriverDirectory();
 std::optional<SYSTEMTIME> FixedLocalTime();

@@ -10,9 +10,12 @@
 namespace platform::posix {
 namespace {
 
+std::u16string PrinterDataKey(std::u16string_view printerName);
+
 struct PrinterObject : Object {
-  explicit PrinterObject(std::u16string n) : name(std::move(n)) {}
+  explicit PrinterObject(std::u16string n) : name(std::move(n)), dataKey(PrinterDataKey(name)) {}
   std::u16string name;
+  std::u16string dataKey;  // where its printer data lives in the store
 };
 
 BOOL Fail(DWORD error) {
@@ -193,8 +196,7 @@ DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, 
   if (!object) return ERROR_INVALID_HANDLE;
   store::Value value;
   std::u16string_view name = pValueName == nullptr ? std::u16string_view() : U(pValueName);
-  if (LONG status = store::GetValue(store::Hive::LocalMachine, PrinterDataKey(object->name), name, value);
-      status != ERROR_SUCCESS)
+  if (LONG status = store::GetValue(store::Hive::LocalMachine, object->dataKey, name, value); status != ERROR_SUCCESS)
     return static_cast<DWORD>(status);
   DWORD size = nSize;
   LONG status = QueryValue(value, pType, pData, &size);
@@ -210,25 +212,26 @@ DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPB
   if (pData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
   store::Value value{pValueName == nullptr ? std::u16string() : std::u16string(U(pValueName)), Type, {}};
   if (cbData != 0) value.data.assign(pData, pData + cbData);
-  return static_cast<DWORD>(store::SetValue(store::Hive::LocalMachine, PrinterDataKey(object->name), value));
+  return static_cast<DWORD>(store::SetValue(store::Hive::LocalMachine, object->dataKey, value));
 }
 
 DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
   auto object = Find<PrinterObject>(hPrinter);
   if (!object) return ERROR_INVALID_HANDLE;
   std::u16string_view name = pValueName == nullptr ? std::u16string_view() : U(pValueName);
-  return static_cast<DWORD>(store::DeleteValue(store::Hive::LocalMachine, PrinterDataKey(object->name), name));
+  return static_cast<DWORD>(store::DeleteValue(store::Hive::LocalMachine, object->dataKey, name));
 }
 
 BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten) {
   if (pcWritten == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   *pcWritten = 0;
-  auto printer = PrinterFor(hPrinter);
-  if (!printer) return Fail(ERROR_INVALID_HANDLE);
+  auto object = Find<PrinterObject>(hPrinter);
+  auto sink = object ? FindSink(object->name) : std::nullopt;
+  if (!sink) return Fail(ERROR_INVALID_HANDLE);
   if (pBuf == nullptr && cbBuf != 0) return Fail(ERROR_NOACCESS);
   if (cbBuf == 0) return TRUE;
   // No sink is a printer that takes nothing: the bytes must not vanish silently.
-  if (!printer->sink || !printer->sink(pBuf, cbBuf)) return Fail(ERROR_WRITE_FAULT);
+  if (!*sink || !(*sink)(pBuf, cbBuf)) return Fail(ERROR_WRITE_FAULT);
   *pcWritten = cbBuf;
   return TRUE;
 }

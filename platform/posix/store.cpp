@@ -475,15 +475,29 @@ std::string Format(const Document& document, Hive hive) {
 
 namespace {
 
+// What a hive's file held when it was last read. Reads are answered from
+// here as long as the path still names the same file, unchanged: same
+// device and inode, size, modification and change time (the change time
+// cannot be set back by hand, so an edit in place is seen even when the
+// editor keeps the modification time). The cache keeps the file
+// open, so its inode number cannot be reused by a newer file while it is
+// remembered (every writer renames a new file over the old one).
 struct Cached {
   std::string path;
   bool valid = false;
+  int fd = -1;
   dev_t device = 0;
   ino_t inode = 0;
   off_t size = 0;
   timespec modified{};
+  timespec changed{};
   Document document;
 };
+
+void Forget(Cached& cache) {
+  if (cache.fd >= 0) ::close(cache.fd);
+  cache = Cached{};
+}
 
 std::mutex g_mutex;  // the cache, the last error, and one writer per process at a time
 Cached g_cache[2];
@@ -516,31 +530,35 @@ LONG FlushDebug(LONG status) {
 }
 
 bool SameFile(const Cached& cache, const std::string& path, const struct stat& info) {
-  return cache.valid && cache.path == path && cache.device == info.st_dev && cache.inode == info.st_ino &&
-         cache.size == info.st_size && cache.modified.tv_sec == info.st_mtim.tv_sec &&
-         cache.modified.tv_nsec == info.st_mtim.tv_nsec;
+  return cache.valid && cache.fd >= 0 && cache.path == path && cache.device == info.st_dev &&
+         cache.inode == info.st_ino && cache.size == info.st_size && cache.modified.tv_sec == info.st_mtim.tv_sec &&
+         cache.modified.tv_nsec == info.st_mtim.tv_nsec && cache.changed.tv_sec == info.st_ctim.tv_sec &&
+         cache.changed.tv_nsec == info.st_ctim.tv_nsec;
 }
 
 // Brings the cache up to date with the file; a missing file is an empty hive.
 LONG Load(Hive hive, const std::string& path) {
   Cached& cache = CacheFor(hive);
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    if (SameFile(cache, path, info)) return ERROR_SUCCESS;
+  } else if (errno == ENOENT) {
+    if (cache.valid && cache.fd < 0 && cache.path == path) return ERROR_SUCCESS;
+  }
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) {
-      cache = Cached{path, true, 0, 0, -1, {}, {}};
+      Forget(cache);
+      cache.path = path;
+      cache.valid = true;
       return ERROR_SUCCESS;
     }
     return Report(static_cast<LONG>(Win32ErrorFromErrno(errno)), path + ": " + std::strerror(errno));
   }
-  struct stat info {};
   if (::fstat(fd, &info) != 0) {
     int error = errno;
     ::close(fd);
     return Report(static_cast<LONG>(Win32ErrorFromErrno(error)), path + ": " + std::strerror(error));
-  }
-  if (SameFile(cache, path, info)) {
-    ::close(fd);
-    return ERROR_SUCCESS;
   }
   std::string text;
   char buffer[65536];
@@ -550,20 +568,23 @@ LONG Load(Hive hive, const std::string& path) {
     if (n < 0) {
       int error = errno;
       ::close(fd);
+      Forget(cache);
       return Report(static_cast<LONG>(Win32ErrorFromErrno(error)), path + ": " + std::strerror(error));
     }
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   Document document;
   std::size_t line = 0;
   std::string what;
   if (!Parse(text, document, line, what)) {
-    cache.valid = false;
+    ::close(fd);
+    Forget(cache);
     return Report(ERROR_BADDB, path + ":" + std::to_string(line) + ": " + what);
   }
-  cache = Cached{path, true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, std::move(document)};
+  Forget(cache);
+  cache =
+      Cached{path, true, fd, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim, std::move(document)};
   return ERROR_SUCCESS;
 }
 
@@ -646,7 +667,7 @@ LONG ModifyLocked(Hive hive, const std::function<LONG(Document&, bool&)>& change
     status = static_cast<LONG>(Win32ErrorFromErrno(errno));
   if (status != ERROR_SUCCESS) {
     ::unlink(temporary.c_str());
-    CacheFor(hive).valid = false;
+    Forget(CacheFor(hive));
     return finish(Report(status, "cannot write " + path));
   }
   // The rename is durable only once the directory entry is.
@@ -655,7 +676,7 @@ LONG ModifyLocked(Hive hive, const std::function<LONG(Document&, bool&)>& change
     ::fsync(dirFd);
     ::close(dirFd);
   }
-  CacheFor(hive).valid = false;
+  Forget(CacheFor(hive));
   Load(hive, path);
   return finish(ERROR_SUCCESS);
 }
@@ -694,9 +715,30 @@ LONG CreateKey(Hive hive, std::u16string_view path, bool& created) {
   });
 }
 
+// A key path that NormalizeKeyPath would leave as it is.
+bool IsNormal(std::u16string_view path) {
+  if (path.empty() || path.front() == u'\\' || path.back() == u'\\') return false;
+  std::size_t depth = 1, component = 0;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] != u'\\') {
+      if (++component > kMaxKeyComponent) return false;
+      continue;
+    }
+    if (component == 0 || ++depth > kMaxKeyDepth) return false;
+    component = 0;
+  }
+  return true;
+}
+
 LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, Value& value) {
-  std::u16string key;
-  if (LONG status = Normalized(path, key); status != ERROR_SUCCESS) return status;
+  // Values are read far more often than written (printer data, on every
+  // injection point): a key path that is already normal is used as it is.
+  std::u16string normalized;
+  if (!IsNormal(path)) {
+    if (LONG status = Normalized(path, normalized); status != ERROR_SUCCESS) return status;
+    path = normalized;
+  }
+  const std::u16string_view key = path;
   return Read(hive, [&](const Document& document) -> LONG {
     for (const auto& k : document.keys) {
       if (!SameName(k.path, key)) continue;
@@ -721,13 +763,16 @@ LONG SetValue(Hive hive, std::u16string_view path, const Value& value) {
       k = &document.keys.back();
     }
     if (Value* existing = FindValue(*k, value.name)) {
-      // The stored name keeps its spelling; type and data are replaced.
+      // The stored name keeps its spelling; type and data are replaced. The
+      // same value again leaves the file as it is (a host sets its printer
+      // up the same way on every run).
+      changed = existing->type != value.type || existing->data != value.data;
       existing->type = value.type;
       existing->data = value.data;
     } else {
       k->values.push_back(value);
+      changed = true;
     }
-    changed = true;
     return ERROR_SUCCESS;
   });
 }
@@ -757,7 +802,7 @@ void ClearLastError() {
 
 void ForgetCache() {
   std::lock_guard lock(g_mutex);
-  for (auto& cache : g_cache) cache = Cached{};
+  for (auto& cache : g_cache) Forget(cache);
 }
 
 }  // namespace platform::posix::store

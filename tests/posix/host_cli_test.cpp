@@ -3,59 +3,23 @@
 // not grow with the document.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
-#include "TempDirectory.h"
+
+#include "RenpsCli.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kRenps = std::string(RENPS_BINARY_DIR) + "/bin/renps";
-const std::string kSample = std::string(RENPS_SOURCE_DIR) + "/examples/sample.ps";
+using renps_cli::kRenps;
+using renps_cli::kSample;
 
-class RenpsCliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    temp_ = std::make_unique<harness::TempDirectory>("renps-cli");
-    dir_ = temp_->path();
-  }
-  void TearDown() override { temp_.reset(); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  void WriteFile(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  // Runs renps with `arguments`; returns the exit status, fills out/err.
-  int Run(const std::string& arguments, std::string* out = nullptr, std::string* err = nullptr) const {
-    // Every command but strip-pjl works on a printer: give it a fresh state directory.
-    const std::string state = arguments.rfind("strip-pjl", 0) == 0 ? "" : " --state-dir " + Path("state");
-    // Under AddressSanitizer freed memory is held back (quarantined), which
-    // would count as growth in the memory test; the sanitizer keeps checking.
-    const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:quarantine_size_mb=1\" " + kRenps + " " + arguments +
-                                state + " >" + Path("stdout") + " 2>" + Path("stderr");
-    const int status = std::system(command.c_str());
-    if (out != nullptr) *out = ReadFile(Path("stdout"));
-    if (err != nullptr) *err = ReadFile(Path("stderr"));
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  std::unique_ptr<harness::TempDirectory> temp_;
-  std::string dir_;
-};
+class RenpsCliTest : public renps_cli::RenpsTest {};
 
 TEST_F(RenpsCliTest, BrokenJobFilesExitTwoWithThePathAndWriteNothing) {
   struct Case {
@@ -88,7 +52,7 @@ TEST_F(RenpsCliTest, UnusableDocumentsAndUsageExitTwo) {
   EXPECT_EQ(Run("print " + Path("job.json") + " " + Path("missing.ps"), nullptr, &err), 2);
   EXPECT_NE(err.find("missing.ps: cannot open the document"), std::string::npos) << err;
   EXPECT_EQ(Run("print " + Path("job.json") + " " + Path("text.ps"), nullptr, &err), 2);
-  EXPECT_NE(err.find("text.ps:1: not a DSC-conforming PostScript document"), std::string::npos) << err;
+  EXPECT_NE(err.find("text.ps:1: not a PostScript document"), std::string::npos) << err;
   EXPECT_EQ(Run("print"), 2);
   EXPECT_EQ(Run("print " + Path("job.json") + " " + kSample + " --plugin " + Path("none.so"), nullptr, &err), 2);
   EXPECT_NE(err.find("none.so: no plug-in module there"), std::string::npos) << err;
@@ -121,12 +85,32 @@ TEST_F(RenpsCliTest, TraceAndDevmodeListWhatThePluginDid) {
   EXPECT_EQ(fs::file_size(Path("dm.bin")), 220u + 160u + 3056u);
 }
 
-TEST_F(RenpsCliTest, StripPjlLeavesThePostScript) {
-  WriteFile("stream.prn", "\x1b%-12345X@PJL JOB\n@PJL ENTER LANGUAGE=POSTSCRIPT\n%!PS\nshowpage\n\x04\x1b%-12345X");
-  std::string out;
-  std::string err;
-  ASSERT_EQ(Run("strip-pjl " + Path("stream.prn"), &out, &err), 0) << err;
-  EXPECT_EQ(out, "%!PS\nshowpage\n");
+TEST_F(RenpsCliTest, StripPjlRemovesOnlyTheFramingAroundThePostScript) {
+  // Binary image data holds every byte value, 0x04 and ESC included: only
+  // the PJL lines, the UEL sequences and a Ctrl-D at the very start or end
+  // of the stream are framing.
+  using namespace std::string_literals;
+  const std::string binary = "%!PS\nimage\n\x04\x1b\x00\xff\x04\x04\n@PJL inside the PostScript\nshowpage\n"s;
+  struct Case {
+    const char* label;
+    std::string stream;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"PJL job with closing Ctrl-D",
+       "\x1b%-12345X@PJL JOB\n@PJL ENTER LANGUAGE=POSTSCRIPT\n" + binary + "\x04\x1b%-12345X", binary},
+      {"PJL lines after the PostScript", "\x1b%-12345X@PJL JOB\n" + binary + "\x1b%-12345X@PJL EOJ\n\x1b%-12345X",
+       binary},
+      {"Ctrl-D at both ends", "\x04" + binary + "\x04", binary},
+      {"no framing at all", binary, binary},
+      {"only the last of two closing Ctrl-Ds is framing", binary + "\x04\x04", binary + "\x04"},
+  };
+  for (const auto& c : cases) {
+    WriteFile("stream.prn", c.stream);
+    std::string out, err;
+    ASSERT_EQ(Run("strip-pjl " + Path("stream.prn"), &out, &err), 0) << c.label << ": " << err;
+    EXPECT_EQ(out, c.expected) << c.label;
+  }
 }
 
 TEST_F(RenpsCliTest, MemoryDoesNotGrowWithTheDocument) {

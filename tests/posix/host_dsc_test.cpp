@@ -25,7 +25,14 @@ Read ReadAll(const std::string& text) {
   Read out;
   for (auto line = reader.Next(); line.part != DscPart::End; line = reader.Next()) {
     if (line.part == DscPart::PageStart) out.labels.push_back(line.label);
-    out.lines.emplace_back(line.part, line.text);
+    // Code comes in runs of lines; compare line by line.
+    for (std::size_t start = 0; start < line.text.size();) {
+      std::size_t end = line.text.find_first_of("\r\n", start);
+      if (end == std::string::npos) end = line.text.size() - 1;
+      if (line.text[end] == '\r' && end + 1 < line.text.size() && line.text[end + 1] == '\n') ++end;
+      out.lines.emplace_back(line.part, std::string(line.text.substr(start, end + 1 - start)));
+      start = end + 1;
+    }
   }
   std::fclose(f);
   return out;
@@ -76,6 +83,33 @@ TEST(DscReaderTest, LinesLandInTheirParts) {
        {{DscPart::PageStart, "%%Page: 1 1\n"},
         {DscPart::PageComment, "%%Pages2\n"},
         {DscPart::PageStart, "%%Page: 2 2\n"}}},
+      {"the header runs across single-percent lines up to %%EndComments; a stray one is dropped",
+       "%!PS-Adobe-3.0\n%Produced by a converter\n%%LanguageLevel: 2\n%%Pages: 1\n%%EndComments\n%%EndComments\n"
+       "%%Page: 1 1\n",
+       {{DscPart::Header, "%Produced by a converter\n"},
+        {DscPart::Header, "%%LanguageLevel: 2\n"},
+        {DscPart::Header, "%%Pages: 1\n"},
+        {DscPart::PageStart, "%%Page: 1 1\n"}}},
+      {"without %%EndComments the header ends at a line that is not % and a printable character",
+       "%!PS-Adobe-3.0\n%%Title: t\n% note\n%%Pages: 1\n",
+       {{DscPart::Header, "%%Title: t\n"}, {DscPart::Prolog, "% note\n"}, {DscPart::Prolog, "%%Pages: 1\n"}}},
+      {"a data block hides as many bytes as it announces, whatever they look like",
+       "%!PS-Adobe-3.0\n%%Page: 1 1\n%%BeginData: 24 Binary Bytes\nx\n%%EndData\n%%Page: 9 9\n\n%%EndData\n%%Trailer\n",
+       {{DscPart::PageStart, "%%Page: 1 1\n"},
+        {DscPart::PageBody, "%%BeginData: 24 Binary Bytes\n"},
+        {DscPart::PageBody, "x\n"},
+        {DscPart::PageBody, "%%EndData\n"},
+        {DscPart::PageBody, "%%Page: 9 9\n"},
+        {DscPart::PageBody, "\n"},
+        {DscPart::PageBody, "%%EndData\n"}}},
+      {"a data block counted in lines",
+       "%!PS-Adobe-3.0\n%%Page: 1 1\n%%BeginData: 2 ASCII Lines\n%%Page: 8 8\n%%Trailer\n%%EndData\n%%Trailer\nt\n",
+       {{DscPart::PageStart, "%%Page: 1 1\n"},
+        {DscPart::PageBody, "%%BeginData: 2 ASCII Lines\n"},
+        {DscPart::PageBody, "%%Page: 8 8\n"},
+        {DscPart::PageBody, "%%Trailer\n"},
+        {DscPart::PageBody, "%%EndData\n"},
+        {DscPart::Trailer, "t\n"}}},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadAll(c.document).lines, c.expected) << c.name;
 }
@@ -85,20 +119,34 @@ TEST(DscReaderTest, PageLabelsDropTheOrdinal) {
             (std::vector<std::string>{"1", "(ii)", "7", "a b"}));
 }
 
-TEST(DscReaderTest, OverlongLinesComeInPiecesThatAreNeverComments) {
-  std::string document = "%!PS\n%%Page: 1 1\n";
-  document += std::string(renps::DscReader::kMaxLine, 'x') + "%%Trailer\n";
+TEST(DscReaderTest, LongLinesComeInPiecesOfWhichOnlyTheFirstCanBeAComment) {
+  using renps::DscReader;
+  std::string document = "%!PS\n%%Page: 1 1\n%%" + std::string(DscReader::kMaxLine, 'x') + "%%Trailer\n";
+  document += std::string(DscReader::kBlock + 10, 'y') + "%%EOF\n%%Trailer\nt\n";
   std::FILE* f = fmemopen(document.data(), document.size(), "rb");
-  renps::DscReader reader(f, "doc.ps");
+  DscReader reader(f, "doc.ps");
   reader.ReadHeaderLine();
   EXPECT_EQ(reader.Next().part, DscPart::PageStart);
-  auto first = reader.Next();
-  EXPECT_EQ(first.text.size(), renps::DscReader::kMaxLine);
-  auto second = reader.Next();
-  EXPECT_FALSE(second.whole);
-  EXPECT_EQ(second.part, DscPart::PageBody);
-  EXPECT_EQ(second.text, "%%Trailer\n");
+  struct Piece {
+    DscPart part;
+    std::size_t size;
+    bool whole;
+  };
+  const Piece expected[] = {
+      {DscPart::PageComment, DscReader::kMaxLine, true},  // a cut comment
+      {DscPart::PageBody, 2 + 10, false},                 // its rest: "xx%%Trailer\n"
+      {DscPart::PageBody, DscReader::kBlock, true},       // a code line as long as a block
+      {DscPart::PageBody, 10 + 6, false},                 // its rest: "yy..%%EOF\n"
+      {DscPart::Trailer, 2, true},
+  };
+  for (const auto& piece : expected) {
+    const auto line = reader.Next();
+    EXPECT_EQ(line.part, piece.part);
+    EXPECT_EQ(line.text.size(), piece.size);
+    EXPECT_EQ(line.whole, piece.whole);
+  }
   EXPECT_EQ(reader.Next().part, DscPart::End);
+  EXPECT_TRUE(reader.Finished());
   std::fclose(f);
 }
 

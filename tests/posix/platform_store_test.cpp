@@ -1,5 +1,7 @@
 // The state store behind the registry calls: round trips, the file text,
 // damaged files and concurrent writers.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -227,6 +229,48 @@ TEST_F(StoreTest, TwoProcessesWritingTheSameHiveLoseNothing) {
   // No temporary file is left behind.
   for (const auto& entry : std::filesystem::directory_iterator(dir_))
     EXPECT_EQ(entry.path().filename().string().find(".HKLM.reg."), std::string::npos) << entry.path();
+}
+
+TEST_F(StoreTest, ReadsFromMemorySeeWhatOtherProcessesAndEditorsChanged) {
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Printers\\Demo\\PrinterDriverData");
+  auto read = [&] {
+    DWORD value = 0, size = 4;
+    EXPECT_EQ(RegQueryValueExW(key, W(u"Shared"), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    return value;
+  };
+  auto set = [&](DWORD value) {
+    return RegSetValueExW(key, W(u"Shared"), 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4) == ERROR_SUCCESS;
+  };
+  // Values of one size, written back to back: the file's size never tells
+  // the versions apart, and neither, within a clock tick, its time.
+  for (DWORD round = 0; round < 10; ++round) {
+    ASSERT_TRUE(set(2 * round));
+    ASSERT_EQ(read(), 2 * round);
+    ASSERT_EQ(read(), 2 * round);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(set(2 * round + 1) ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(read(), 2 * round + 1) << "round " << round;
+  }
+
+  // An edit in place that keeps the file's size and puts its modification
+  // time back.
+  const std::string path = Path("HKLM.reg");
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
+  std::string text = ReadText(path);
+  const auto at = text.find("dword:00000013");
+  ASSERT_NE(at, std::string::npos) << text;
+  text.replace(at, 14, "dword:00000042");
+  WriteText(path, text);
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  EXPECT_EQ(read(), 0x42u);
+  RegCloseKey(key);
 }
 
 }  // namespace
