@@ -12,9 +12,6 @@ namespace workflowext {
 
 namespace {
 
-// How many objects this module has handed out, for the log.
-int g_objectsMade = 0;
-
 std::size_t DevmodeSize(const DEVMODEW* devmode) {
   return static_cast<std::size_t>(devmode->dmSize) + devmode->dmDriverExtra;
 }
@@ -23,7 +20,7 @@ std::size_t DevmodeSize(const DEVMODEW* devmode) {
 
 DemoWorkflowObject::DemoWorkflowObject(DataSourceProvider* provider) {
   // An extension that uses the plug-in's settings cache keeps `provider`; this one only says it got one.
-  Log("GetWorkflowObject " + std::to_string(++g_objectsMade) + (provider != nullptr ? " provider" : ""));
+  Log(provider != nullptr ? "GetWorkflowObject provider" : "GetWorkflowObject");
 }
 
 DemoWorkflowObject::~DemoWorkflowObject() {

@@ -84,7 +84,7 @@ TEST(WorkflowExtension, ObjectIsMadeInitialisedAndStartedOnceAndReleasedWithTheS
     EXPECT_EQ(extension.Get(), first);
   }
   EXPECT_EQ(ReadLines(directory.log()),
-            (std::vector<std::string>{"GetWorkflowObject 1", "Initialize", "Start", "ReleaseWorkflowObject"}));
+            (std::vector<std::string>{"GetWorkflowObject", "Initialize", "Start", "ReleaseWorkflowObject"}));
 }
 
 TEST(WorkflowExtension, MissingModuleIsTriedAgainAtTheNextCall) {

@@ -5,6 +5,9 @@
 // helper the module already loaded and a missing library is reported as an
 // exception of ours instead of the helper's structured exception, which
 // nothing in the plug-in could catch.
+#include "platform/win32.h"
+
+// After windows.h, whose types it uses.
 #include <delayimp.h>
 
 #include <cstring>
