@@ -8,6 +8,7 @@
 #include "ModuleDirectory.h"
 #include "PluginHarness.h"
 #include "TestPrinter.h"
+#include "pdev/XOemPdev.h"
 #include "zqcore/DataModelIds.h"
 #include "zqutil/PersistentAttributes.h"
 #include "zqutil/PrinterDataNames.h"
@@ -27,6 +28,7 @@ struct JobSetup {
   DWORD answerIndex = 0;
   DWORD replacementCopies = 0;
   std::uint32_t outputFormat = 0;
+  std::string spoolTo;
 };
 
 // A printer with our extension beside the plug-in (the test program's own
@@ -39,6 +41,7 @@ class WorkflowJob {
     printer_.SetText(u"RenpsWorkflowLog", platform::FromUtf8(log()));
     if (setup.answerIndex != 0) printer_.SetDword(u"RenpsWorkflowAnswer", setup.answerIndex);
     if (setup.replacementCopies != 0) printer_.SetDword(u"RenpsWorkflowCopies", setup.replacementCopies);
+    if (!setup.spoolTo.empty()) printer_.SetText(u"RenpsWorkflowSpoolTo", platform::FromUtf8(setup.spoolTo));
     AttributeBytesList device;
     if (setup.form != 0) device.SetOptionValue(kFeatureJobTicketForm, setup.form);
     PersistentAttributes image;
@@ -60,6 +63,7 @@ class WorkflowJob {
 
   const std::string& log() const { return log_; }
   std::vector<std::string> Log() const { return ReadLines(log_); }
+  const std::string& spooled() const { return printer_.spooled; }
 
  private:
   std::string log_;
@@ -180,6 +184,39 @@ TEST(WorkflowCommand, ReleasedWithThePluginObject) {
     EXPECT_EQ(CountLines(job.Log(), "ReleaseWorkflowObject"), 0);
   }
   EXPECT_EQ(CountLines(ReadLines(log), "ReleaseWorkflowObject"), 1);
+}
+
+TEST(WorkflowCommand, ExtensionTakesTheSpoolFileOfACapturedJobOrLeavesIt) {
+  for (bool take : {false, true}) {
+    SCOPED_TRACE(take);
+    harness::TempDirectory logs;
+    const std::string taken = logs / "taken.prn";
+    WorkflowJob job({.spoolTo = take ? taken : std::string()}, logs);
+    ASSERT_EQ(job.plugin.EnablePdev(), S_OK);
+    auto& pdev = *static_cast<XOemPdev*>(job.plugin.devobj.pdevOEM);
+    pdev.SetLong(kPdevBookletMode, 1);
+    DWORD written = 0;
+    std::string first = "%!PS-Adobe-3.0\n";
+    ASSERT_EQ(
+        job.plugin.plugin->WritePrinter(&job.plugin.devobj, first.data(), static_cast<DWORD>(first.size()), &written),
+        S_OK);
+    CXString path;
+    ASSERT_TRUE(pdev.GetString(kPdevSpoolFilePath, path));
+    job.plugin.Command(PSINJECT_ENDSTREAM);
+    std::string last = "%%EOF\n\x04";
+    ASSERT_EQ(
+        job.plugin.plugin->WritePrinter(&job.plugin.devobj, last.data(), static_cast<DWORD>(last.size()), &written),
+        S_OK);
+    EXPECT_FALSE(std::ifstream(path.ToUtf8()).good()) << "moved by the extension, or deleted after the re-send";
+    if (take) {
+      EXPECT_EQ(job.spooled(), "") << "the extension took the job";
+      EXPECT_EQ(harness::ReadLines(taken), (std::vector<std::string>{"%!PS-Adobe-3.0", "%%EOF"}));
+      EXPECT_EQ(CountLines(job.Log(), "SpoolFile taken"), 1);
+    } else {
+      EXPECT_EQ(job.spooled(), "%!PS-Adobe-3.0\n%%EOF\n");
+      EXPECT_EQ(CountLines(job.Log(), "SpoolFile left"), 1);
+    }
+  }
 }
 
 }  // namespace
