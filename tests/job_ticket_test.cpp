@@ -132,19 +132,13 @@ TEST(DscJobTicket, ValueTableRows) {
   } rows[] = {
       {kFeatureSignature, kValueSignatureOff, nullptr},  // the fixed "False" line
       {kFeatureDuplex, 4423, nullptr},
-      {kFeatureCollation, kValueUncollated, "%TMRrequirements: uncollated\n"},
       {kFeatureRotation, kValueRotation270, "%TMRrotation: 270\n"},
       {kFeatureRotation, 4604, nullptr},
       {kFeatureDisposition, kValueNone, "%TMRdisposition: PRINT\n"},
-      {kFeatureDisposition, kValueDispositionSave, "%TMRdisposition: SAVE\n"},
       {kFeatureHighlightPrintingColor, 4761, nullptr},
       {kFeatureHighlightPrintingColor, kValueHighlightPrintOther, "%TMRhighlightPrintingColor: other\n"},
-      {kFeatureHighlightMappingColor, kValueHighlightMapRed, "%TMRhighlightMappingColor: red\n"},
       {kFeatureHighlightMappingColor, 4813, nullptr},
-      {kFeatureHighlightMappingAlgorithm, kValueHighlightMonochrome, "%TMRhighlightMappingAlgorithm: Monochrome\n"},
-      {kFeatureMismatchedHighlightColor, kValueMismatchAbort, "%TMRmismatchedHighlightPrintingColor: abort\n"},
       {kFeaturePaperColor, kValuePaperColorNone, "%TMRdocumentPaperColors: noColor\n"},
-      {kFeaturePaperColor, kValuePaperColorOrange, "%TMRdocumentPaperColors: orange\n"},
       {kFeaturePaperColor, 5762, "%TMRdocumentPaperColors: 5762\n"},
       {kFeatureMediaType, kValueMediaTypeTransparency,
        "%TMRpaperType-opacity: transparency\n%TMRpaperType-preFinish: Plain 0 0\n"},
@@ -173,7 +167,6 @@ TEST(DscJobTicket, FinishingChoices) {
     const char* lines;
   } rows[] = {
       {kValueFinishingBookletMaker, "%TMRbinding: None\n%TMRedgeStitching: None\n%TMRbookletMaker: True\n"},
-      {kValueStapleSinglePortrait, "%TMRbinding: None\n%TMRedgeStitching: SinglePortrait\n%TMRbookletMaker: False\n"},
       {kValueStapleRightDualPortrait,
        "%TMRbinding: None\n%TMRedgeStitching: RightDualPortrait\n%TMRbookletMaker: False\n"},
       {kValueBindingRight, "%TMRbinding: right\n%TMRedgeStitching: None\n%TMRbookletMaker: False\n"},

@@ -117,15 +117,6 @@ TEST(WorkflowCommand, TicketOnlyWithTheExtensionAndFeature286) {
   }
 }
 
-TEST(WorkflowCommand, SelectorSevenLoadsNothing) {
-  harness::TempDirectory logs;
-  WorkflowJob job({.selector = 7}, logs);
-  ASSERT_EQ(job.plugin.EnablePdev(), S_OK);
-  for (DWORD index : {PSINJECT_BEGINSTREAM, PSINJECT_PSADOBE, PSINJECT_BEGINSETUP})
-    EXPECT_EQ(job.plugin.Command(index), S_OK);
-  EXPECT_TRUE(job.Log().empty());
-}
-
 TEST(WorkflowCommand, ExtensionAnsweringACommandMakesItTheResultAndNothingIsWritten) {
   for (DWORD form : kTicketForms) {
     SCOPED_TRACE(form);

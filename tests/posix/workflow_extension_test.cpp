@@ -70,23 +70,6 @@ TEST(WorkflowExtension, SelectorNamesTheModuleLoadedBesideThePlugin) {
   }
 }
 
-TEST(WorkflowExtension, ObjectIsMadeInitialisedAndStartedOnceAndReleasedWithTheSlot) {
-  harness::TestPrinter printer(Office());
-  ExtensionDirectory directory;
-  printer.SetText(u"RenpsWorkflowLog", platform::FromUtf8(directory.log()));
-  printer.SetDword(PrinterDataNames::kWorkflowDll, 2);
-  {
-    WorkflowExtension extension;
-    extension.SetOwner(directory.anchor(), nullptr);
-    WorkflowObject* first = extension.Ensure(printer.handle);
-    ASSERT_NE(first, nullptr);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(extension.Ensure(printer.handle), first);
-    EXPECT_EQ(extension.Get(), first);
-  }
-  EXPECT_EQ(ReadLines(directory.log()),
-            (std::vector<std::string>{"GetWorkflowObject", "Initialize", "Start", "ReleaseWorkflowObject"}));
-}
-
 TEST(WorkflowExtension, MissingModuleIsTriedAgainAtTheNextCall) {
   harness::TestPrinter printer(Office());
   harness::ModuleDirectory directory;
