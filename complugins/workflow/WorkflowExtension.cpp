@@ -28,6 +28,19 @@ bool ReadSelector(HANDLE hPrinter, DWORD& selector) {
   return true;
 }
 
+// Looking for the extension is not the caller's business: a lookup that fails
+// must not become the error the caller's own failure reports.
+class LastErrorKept {
+ public:
+  LastErrorKept() : error_(GetLastError()) {}
+  ~LastErrorKept() { SetLastError(error_); }
+  LastErrorKept(const LastErrorKept&) = delete;
+  LastErrorKept& operator=(const LastErrorKept&) = delete;
+
+ private:
+  DWORD error_;
+};
+
 }  // namespace
 
 const char16_t* WorkflowModuleFile(DWORD selector) {
@@ -47,6 +60,7 @@ void WorkflowExtension::SetOwner(HMODULE pluginModule, DataSourceProvider* provi
 
 WorkflowObject* WorkflowExtension::Ensure(HANDLE hPrinter) {
   if (object_ != nullptr) return object_;
+  const LastErrorKept lastError;
   try {
     TextResourceLoader::Initialize(hPrinter, false);
     DWORD selector = 0;
