@@ -26,6 +26,8 @@ DRVFN g_hookTable[] = {
 
 RenPs::RenPs() : outputFilter_(this) {
   module_state::ObjectCreated();
+  // Extensions lie beside the plug-in and get this object as their settings source.
+  context_.workflow.SetOwner(module_state::GetModuleHandle(), static_cast<DataSourceProvider*>(this));
 }
 
 RenPs::~RenPs() {

@@ -19,6 +19,7 @@
 #include "pdev/XOemPdev.h"
 #include "support/PluginContext.h"
 #include "support/SpoolWriter.h"
+#include "workflow/JobTicket.h"
 #include "workflow/WorkflowExtension.h"
 #include "zqutil/PrintDriver.h"
 #include "zqutil/TamorException.h"
@@ -129,10 +130,17 @@ HRESULT DispatchCommand(PluginContext& plugin, PDEVOBJ pdevobj, DWORD dwIndex, P
     }
   }
 
-  if (workflow != nullptr) {
+  if (emit && workflow != nullptr) {
     workflow->OnCommand();
-    // The comment job ticket for workflow printers is written by the ticket
-    // writer when it is installed.
+    if (dwIndex == PSINJECT_BEGINSTREAM) {
+      // Written straight to the stream, before anything else: not an entry of the list.
+      // The settings are those loaded for the emitters above, so only the
+      // object's first job carries a ticket.
+      const DWORD workflowValue = workflow->JobTicketValue();
+      ByteBuffer ticket;
+      if (WriteJobTicket(hPrinter, devmode, pdev, settings, ticket, pdev.outputOptions, workflowValue))
+        WriteToSpool(plugin.driverHelper, pdevobj, ticket.getLpbyte(), ticket.size());
+    }
   }
 
   if (dwIndex == PSINJECT_BEGINSETUP && emit) EmitFitToPageInit(plugin.driverHelper, pdevobj, &pdev, features.get());

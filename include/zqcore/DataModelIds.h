@@ -179,16 +179,41 @@ enum FeatureEnum : int {
   kFeatureSavedJobSecured = 38,
   kFeatureDelayedPrintHour = 39,
   kFeatureDelayedPrintMinute = 40,
+  // The job ticket (DSC comments or XML) and the settings it carries.
+  kFeatureCopies = 43,
+  // kValueCopiesFromDevmode: the copy count is the devmode's.
+  kFeatureCopiesSource = 44,
+  kFeatureCollation = 45,
   kFeatureStartSheet = 47,
+  kFeatureSignature = 59,
+  kFeatureDisposition = 63,
   kFeatureStoredJobLocation = 66,
+  kFeatureMessage = 84,
+  kFeatureJobStartMessage = 85,
   kFeatureRotate180 = 88,
+  // Image shifts in hundredths (front x and y, back x and y).
+  kFeatureImageShiftFrontX = 95,
+  kFeatureImageShiftFrontY = 96,
+  kFeatureImageShiftBackX = 97,
+  kFeatureImageShiftBackY = 98,
+  kFeatureHighlightPrintingColor = 101,
+  kFeatureHighlightMappingColor = 102,
+  kFeatureHighlightMappingAlgorithm = 103,
+  kFeatureMismatchedHighlightColor = 104,
+  kFeatureSlipSheeting = 145,
+  kFeatureFinishingBypass = 146,
 
   kFeatureTonerSaver = 150,
   kFeatureDensity = 152,
   kFeaturePageDelivery = 154,
   kFeatureMediaColor = 174,
+  kFeatureTabCount = 176,
+  kFeatureDrilled = 178,
+  kFeaturePaperWeight = 179,
   kFeatureCoverImaged = 186,
   kFeatureBackCover = 198,
+  // Which form of output the ticket announces, from the PDEV's output options.
+  kFeatureTicketOutputForm = 236,
 
   // Accounting (device settings).
   kFeatureAccountingSystem = 239,
@@ -196,8 +221,14 @@ enum FeatureEnum : int {
   kFeatureAccountingUserId = 244,
   kFeatureAccountingAccountId = 245,
   kFeatureAccountingAccountType = 246,
+  // Private: whether a workflow printer's job gets a ticket at all.
+  kFeatureJobTicketWanted = 286,
+  // kValueCollationFromDevmode: collation is the devmode's.
+  kFeatureCollationSource = 415,
   kFeatureInterleaveKind = 419,
   kFeatureStartSheetForcedUser = 490,
+  // Device setting: the ticket's form (kValueJobTicketDsc, otherwise XML).
+  kFeatureJobTicketForm = 546,
   kFeatureRefreshRate = 571,
   kFeatureNamedPaperListMirror = 575,
   // Shown columns of the named-paper list: 580 to 590.
@@ -386,6 +417,83 @@ enum ValueEnum : int {
   kValueFamilyPlain = 7432,
   kValueFamilyPjl = 7433,
 
+  // Job ticket values, by feature.
+  kValueCopiesFromDevmode = 4400,  // 44
+  kValueSignatureOff = 4510,       // 59
+  kValueSignatureOn = 4511,
+  kValueDispositionPrint = 4530,  // 63
+  kValueDispositionSave = 4531,
+  kValueDispositionPrintAndSave = 4532,
+  kValueRotation0 = 4600,  // 88
+  kValueRotation90 = 4601,
+  kValueRotation180 = 4602,
+  kValueRotation270 = 4603,
+  kValueHighlightPrintRed = 4750,  // 101
+  kValueHighlightPrintGreen = 4751,
+  kValueHighlightPrintBlue = 4752,
+  kValueHighlightPrintCyan = 4753,
+  kValueHighlightPrintMagenta = 4754,
+  kValueHighlightPrintBlack = 4755,
+  kValueHighlightPrintCardinal = 4756,
+  kValueHighlightPrintRoyal = 4757,
+  kValueHighlightPrintRuby = 4758,
+  kValueHighlightPrintViolet = 4759,
+  kValueHighlightPrintBrown = 4760,
+  kValueHighlightPrintOther = 4762,
+  kValueHighlightMapRed = 4800,  // 102
+  kValueHighlightMapGreen = 4801,
+  kValueHighlightMapBlue = 4802,
+  kValueHighlightMapCyan = 4803,
+  kValueHighlightMapMagenta = 4804,
+  kValueHighlightMapBlack = 4805,
+  kValueHighlightMapCardinal = 4806,
+  kValueHighlightMapRoyal = 4807,
+  kValueHighlightMapRuby = 4808,
+  kValueHighlightMapViolet = 4809,
+  kValueHighlightMapBrown = 4810,
+  kValueHighlightMapYellow = 4811,
+  kValueHighlightMapOther = 4812,
+  kValueHighlightAutomatic = 4850,  // 103
+  kValueHighlightPictorial = 4851,
+  kValueHighlightPresentation = 4852,
+  kValueHighlightPictorialTable = 4853,
+  kValueHighlightColorToHighlight = 4854,
+  kValueHighlightMonochrome = 4855,
+  kValueMismatchSelectCurrent = 4900,  // 104
+  kValueMismatchHold = 4901,
+  kValueMismatchAbort = 4902,
+  kValueFinishingBookletMaker = 5252,  // 144
+  kValueStapleSingleLandscape = 5255,
+  kValueStapleRightSinglePortrait = 5256,
+  kValueStapleRightSingleLandscape = 5257,
+  kValueStapleDualPortrait = 5259,
+  kValueStapleRightDualLandscape = 5260,
+  kValueStapleRightDualPortrait = 5261,
+  kValueBindingLeft = 5275,
+  kValueBindingRight = 5276,
+  kValuePaperColorNone = 5750,  // 174
+  kValuePaperColorWhite = 5751,
+  kValuePaperColorPink = 5752,
+  kValuePaperColorYellow = 5753,
+  kValuePaperColorBlue = 5754,
+  kValuePaperColorGreen = 5755,
+  kValuePaperColorBuff = 5756,
+  kValuePaperColorGoldenrod = 5757,
+  kValuePaperColorRed = 5758,
+  kValuePaperColorGray = 5759,
+  kValuePaperColorIvory = 5760,
+  kValuePaperColorOrange = 5761,
+  kValueMediaTypePreCutTab = 5803,
+  kValueMediaTypePreCutTabAlternate = 5804,
+  kValueMediaTypePreprinted = 5890,
+  kValueDrilled = 5921,                   // 178
+  kValueAccountingOff = 6620,             // 239
+  kValueAccountingWithIds = 6622,         // the ids go into the ticket
+  kValueAccountingIdsAtPrintTime = 6641,  // 240: entered when printing (PDEV state)
+  kValueCollationFromDevmode = 7090,      // 415
+  kValueTicketOutputPostScript = 7630,    // 236
+  kValueTicketOutputOther = 7631,
+  kValueJobTicketDsc = 7701,  // 546
   kValueNamedPaperListFirst = 7710,
   kValueNamedPaperListSecond = 7711,
   // An option the user named: its new-value id is the name.
@@ -403,7 +511,6 @@ enum ValueEnum : int {
   kValueSavePrintAndSave = 7072,
   kValueStartSheetNone = 4430,
   kValueStartSheetFull = 4431,
-  kValueRotate180On = 4602,
   kValueTonerSaverOn = 6060,
 
   kValueMsResolution200 = 4020,
@@ -432,19 +539,6 @@ enum ValueEnum : int {
   kValueDeliveryFaceUp = 6100,
   kValueDeliveryFaceDown = 6101,
 
-  // Media colours (feature 174).
-  kValueColorClear = 5750,
-  kValueColorWhite = 5751,
-  kValueColorPink = 5752,
-  kValueColorYellow = 5753,
-  kValueColorBlue = 5754,
-  kValueColorGreen = 5755,
-  kValueColorBuff = 5756,
-  kValueColorGoldenrod = 5757,
-  kValueColorRed = 5758,
-  kValueColorGray = 5759,
-  kValueColorIvory = 5760,
-  kValueColorOrange = 5761,
   kValueColorOther = 5762,
   kValueColorCustom1 = 5764,
   kValueColorCustom2 = 5765,
@@ -454,7 +548,6 @@ enum ValueEnum : int {
   kValueColorCustom6 = 5769,
   kValueColorCustom7 = 5770,
 
-  kValueMediaPrecutTabs = 5803,
   kValueMediaBond = 5808,
   kValueMediaOther = 5809,
   kValueMediaSystemDefault = 5810,
@@ -477,11 +570,7 @@ enum ValueEnum : int {
   kValueInterleaveBlank = 7140,
   kValueInterleaveImaged = 7141,
 
-  // Accounting.
-  kValueAccountingOff = 6620,
   kValueAccountingTypedAccounts = 6621,  // accounts of a type (general, group)
-  kValueAccountingAccountId = 6622,
-  kValueAccountingEnteredAtPrintTime = 6641,
   kValueAccountType0 = 6680,
   kValueAccountTypeGeneral = 6681,
   kValueAccountTypeGroup = 6682,

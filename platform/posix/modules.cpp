@@ -7,11 +7,13 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "internal.h"
@@ -141,6 +143,19 @@ DWORD CopyPath(const std::u16string& path, LPWSTR buffer, DWORD size) {
   return static_cast<DWORD>(path.size());
 }
 
+// Code names its companion modules as Windows does ("zqcoreA2.dll"); the
+// same module built here is "zqcoreA2.so". A ".dll" that does not exist is
+// looked for under that name, so one name serves both platforms.
+std::string SharedObjectPath(std::string path) {
+  constexpr std::string_view kDll = ".dll";
+  if (path.size() <= kDll.size()) return path;
+  const std::size_t stem = path.size() - kDll.size();
+  for (std::size_t i = 0; i < kDll.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(path[stem + i])) != kDll[i]) return path;
+  if (::access(path.c_str(), F_OK) == 0) return path;
+  return path.substr(0, stem) + ".so";
+}
+
 }  // namespace
 }  // namespace platform::posix
 
@@ -151,7 +166,7 @@ HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE /*hFile*/, DWORD /*d
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  std::string path = NativePath(lpLibFileName);
+  std::string path = SharedObjectPath(NativePath(lpLibFileName));
   std::lock_guard lock(g_loadMutex);
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {

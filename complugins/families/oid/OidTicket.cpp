@@ -162,11 +162,11 @@ CXString JobTypeText(DWORD jobType, AttributeBytesReader& settings, const CXStri
 
 CXString AccountingLines(HANDLE hPrinter, const XOemPdev& pdev) {
   const AccountingInfo info = GetAccountingInfo(hPrinter, pdev);
-  if (!info.valid || (info.system != kValueAccountingTypedAccounts && info.system != kValueAccountingAccountId))
+  if (!info.valid || (info.system != kValueAccountingTypedAccounts && info.system != kValueAccountingWithIds))
     return CXString();
   CXString text = Formatted(u"%%%%OID_ATT_ACCOUNTING_INFORMATION_AVP \"TMR_USERID,%s\";\r\n", info.userId);
   const char16_t* account = nullptr;
-  if (info.system == kValueAccountingAccountId)
+  if (info.system == kValueAccountingWithIds)
     account = u"TMR_ACCTID";
   else if (info.accountType == kValueAccountTypeGeneral)
     account = u"TMR_GENERALACCT";
@@ -259,7 +259,7 @@ bool IsNupLayout(DWORD nup) {
 // either lays the pages out; otherwise every page is turned about its centre.
 void EmitRotation(OidEmission& context, AttributeBytesReader& settings, MsFeatureManager& features, XOemPdev& pdev,
                   InjectionList& list) {
-  bool rotate = OptionOr(settings, kFeatureRotate180, kValueNone) == kValueRotate180On;
+  bool rotate = OptionOr(settings, kFeatureRotate180, kValueNone) == kValueRotation180;
   if (context.autoRotationNeeded && context.autoRotationNeeded()) rotate = !rotate;
   if (IsTrue(settings, kFeatureBooklet)) {
     pdev.SetLong(kPdevBookletRotate, rotate ? 1 : 0);
@@ -292,7 +292,7 @@ CXString InterleaveLines(AttributeBytesReader& settings) {
   AttributeBytesIndexedList media;
   AttributeBytesValueEnum color = kValueNone;
   if (interleave.GetCollection(kFeatureOutputPaperSize, media)) media.GetOptionValue(kFeatureMediaColor, color);
-  if (color == kValueNone) color = kValueColorWhite;
+  if (color == kValueNone) color = kValuePaperColorWhite;
   const FeatureCommandEntry* row = FindFeatureCommand(oid::kMediaColor, color);
   text += Formatted(u"%%%%OID_ATT_INTERLEAVE_COLOR \"%s\"\n", row != nullptr ? row->optionName : u"Unspecified");
   return text;
@@ -396,7 +396,7 @@ AccountingInfo GetAccountingInfo(HANDLE hPrinter, const XOemPdev& pdev) {
     return info;
   info.valid = true;
   info.system = system;
-  if (entryMode == kValueAccountingEnteredAtPrintTime) {
+  if (entryMode == kValueAccountingIdsAtPrintTime) {
     pdev.GetString(kPdevAccountingUser, info.userId);
     pdev.GetString(kPdevAccountingAccount, info.accountId);
     DWORD code = kValueNone;

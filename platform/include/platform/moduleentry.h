@@ -5,7 +5,7 @@
 // DllMain on Windows, from an ELF constructor and destructor elsewhere, where
 // the HMODULE is the module's base address as the POSIX platform hands it out.
 // RENPS_MODULE_EXPORT marks the exported functions (the .def file decides on
-// Windows).
+// Windows). platform::ModuleContaining names the module a piece of code lies in.
 #pragma once
 
 #include "platform/win32.h"
@@ -13,6 +13,17 @@
 #if defined(_WIN32)
 
 #define RENPS_MODULE_EXPORT
+
+namespace platform {
+// The module whose code or data holds `addressInside` (no reference is taken).
+inline HMODULE ModuleContaining(const void* addressInside) {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          static_cast<LPCWSTR>(addressInside), &module))
+    return nullptr;
+  return module;
+}
+}  // namespace platform
 
 #define RENPS_DEFINE_MODULE_ENTRY(fn)                                                     \
   extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) { \
@@ -33,6 +44,13 @@ inline HMODULE OwnModuleBase(const void* addressInside) {
   return static_cast<HMODULE>(info.dli_fbase);
 }
 }  // namespace platform::detail
+
+namespace platform {
+// The module whose code or data holds `addressInside` (no reference is taken).
+inline HMODULE ModuleContaining(const void* addressInside) {
+  return detail::OwnModuleBase(addressInside);
+}
+}  // namespace platform
 
 #define RENPS_DEFINE_MODULE_ENTRY(fn)                                                                           \
   namespace {                                                                                                   \
