@@ -10,6 +10,7 @@
 #include "OutputPath.h"
 #include "PdevAdjustment.h"
 #include "PdevLifecycle.h"
+#include "output/booklet/TamorPsBookletVerticalFeature.h"
 #include "platform/win32.h"
 
 namespace {
@@ -184,8 +185,9 @@ HRESULT STDMETHODCALLTYPE RenPs::GetPDEVAdjustment(PDEVOBJ pdevobj, DWORD dwAdju
                       [&] { return AdjustPdev(pdevobj, dwAdjustType, pBuf, cbBuffer, pbAdjustmentDone); });
 }
 
-HRESULT RenPs::PostProcessSpoolFile(PDEVOBJ /*pdevobj*/, XOemPdev* /*pdev*/, CXString& /*path*/) {
-  // Booklet imposition of a captured job arrives with the imposition engine;
-  // until then the captured file is sent as it is.
+HRESULT RenPs::PostProcessSpoolFile(PDEVOBJ pdevobj, XOemPdev* /*pdev*/, CXString& path) {
+  // A failed imposition leaves the captured file in place, and that is what gets sent.
+  TamorPsBookletVerticalFeature booklet;
+  booklet.Impose(pdevobj, path);
   return S_OK;
 }

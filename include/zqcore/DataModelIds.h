@@ -51,14 +51,20 @@ enum FeatureEnum : int {
   kFeatureMsUniEdgeToEdge = 35,
 
   kFeatureDuplex = 46,
+  kFeatureRotate180 = 51,
   kFeaturePaperSizeValues = 164,
   kFeaturePageSize = 168,
   kFeaturePageWidth = 172,
   kFeaturePageLength = 173,
   kFeatureInputTray = 193,
+  kFeatureOutputPaperSize = 210,  // collection; its 164 is the output (booklet) sheet
+  kFeaturePageBorders = 218,
   kFeatureControllerFamily = 285,
   kFeatureEdgeToEdge = 311,
+  kFeatureBookletGutter = 312,  // thousandths of a millimetre
+  kFeatureBookletCreep = 313,   // per sheet, thousandths of a millimetre
   kFeatureOutputMedia = 478,
+  kFeatureBookletVariant = 491,
 };
 
 enum ValueEnum : int {
@@ -75,6 +81,7 @@ enum ValueEnum : int {
   kValueMsNegativeOn = 4201,
   kValueMsEdgeToEdgeOff = 4260,
   kValueMsEdgeToEdgeOn = 4261,
+  kValueRotate180On = 4461,
 
   // Page sizes: kValuePageSizeFirstStandard + DMPAPER form id.
   kValuePageSizeFirstStandard = 5600,
@@ -91,7 +98,15 @@ enum ValueEnum : int {
   kValueTray4 = 6156,
   kValueTray5 = 6157,
 
-  kValueEdgeToEdgeOn = 7011,
+  kValuePageBordersOn = 6610,
+
+  kValueEdgeToEdgeOff = 7010,  // the printer's margins
+  kValueEdgeToEdgeOn = 7011,   // no margins
+
+  // Booklet variants (feature 491).
+  kValueBookletInvertSheet = 7651,
+  kValueBookletReverseSides = 7652,
+  kValueBookletInvertAndReverse = 7653,
 
   // Controller families (feature 285).
   kValueFamilyProcSet = 7430,

@@ -1,0 +1,41 @@
+#include "output/booklet/BookletOutput.h"
+
+#include <cstring>
+
+namespace booklet {
+
+BookletOutput::BookletOutput(HANDLE file, std::size_t capacity) : file_(file), buffer_(capacity == 0 ? 1 : capacity) {}
+
+int BookletOutput::WriteOut(const char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD piece = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD written = 0;
+    if (!WriteFile(file_, data, piece, &written, nullptr)) return kWriteFailed;
+    if (written != piece) return kShortWrite;
+    data += piece;
+    size -= piece;
+  }
+  return 0;
+}
+
+int BookletOutput::Flush() {
+  const std::size_t used = used_;
+  used_ = 0;
+  return used == 0 ? 0 : WriteOut(buffer_.data(), used);
+}
+
+int BookletOutput::Write(const char* data, std::size_t size) {
+  if (size == 0) return 0;
+  if (size <= buffer_.size() - used_) {
+    std::memcpy(buffer_.data() + used_, data, size);
+    used_ += size;
+    return 0;
+  }
+  if (const int result = Flush(); result < 0) return result;
+  if (size >= buffer_.size()) return WriteOut(data, size);
+  std::memcpy(buffer_.data(), data, size);
+  used_ = size;
+  return 0;
+}
+
+}  // namespace booklet
