@@ -105,8 +105,12 @@ class DocumentScan {
           else if (entry == 0 && job_.pageCount > 1)
             entry = job_.pageSizes[job_.pageCount - 2];
           state_ = ScanState::kBody;
+          return 0;
         }
-        return 0;
+        // A page without a page setup ends where the next one begins; a new
+        // page, trailer or embedded document is taken as between pages, or
+        // the pages after it would be lost.
+        return OnBodyLine(line);
       case ScanState::kInsideDocument:
         return OnEmbeddedLine(reader, text);
     }

@@ -61,9 +61,11 @@ bool DscReader::FlushCopy(std::size_t upTo) {
   return true;
 }
 
-// Makes `count` bytes from `at` available unless the file ends first. The
-// window may move: `at`, pos_ and copyFrom_ are adjusted.
-bool DscReader::Ensure(std::size_t& at, std::size_t count) {
+// Makes `count` bytes from index `at` available unless the file ends first.
+// The window may move towards its start: pos_ and copyFrom_ follow, and
+// `shifted` tells the caller by how much its own indexes move.
+bool DscReader::Ensure(std::size_t at, std::size_t count, std::size_t* shifted) {
+  if (shifted != nullptr) *shifted = 0;
   if (end_ - at >= count || eof_) return true;
   if (!FlushCopy(at)) return false;
   const std::size_t keep = at > kHistory ? at - kHistory : 0;
@@ -74,6 +76,7 @@ bool DscReader::Ensure(std::size_t& at, std::size_t count) {
     pos_ -= std::min(pos_, keep);
     copyFrom_ -= std::min(copyFrom_, keep);
     base_ += keep;
+    if (shifted != nullptr) *shifted = keep;
   }
   while (end_ - at < count && !eof_) {
     const std::size_t room = std::min(block_, window_.size() - end_);
@@ -100,7 +103,9 @@ bool DscReader::IsIndentedLineStart(std::size_t at) const {
 }
 
 int DscReader::CollectComment(std::size_t& at, Line& line) {
-  if (!Ensure(at, kCommentLimit + 1)) return -1;
+  std::size_t shifted = 0;
+  if (!Ensure(at, kCommentLimit + 1, &shifted)) return -1;
+  at -= shifted;
   const char* start = window_.data() + at;
   const std::size_t available = std::min(end_ - at, kCommentLimit + 1);
   std::size_t length = 0;

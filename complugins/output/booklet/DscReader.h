@@ -62,7 +62,7 @@ class DscReader {
 
   // The views of a returned line stay valid until the next call.
  private:
-  bool Ensure(std::size_t& at, std::size_t count);
+  bool Ensure(std::size_t at, std::size_t count, std::size_t* shifted = nullptr);
   bool FlushCopy(std::size_t upTo);
   bool IsLineStart(std::size_t at) const;
   bool IsIndentedLineStart(std::size_t at) const;
