@@ -9,6 +9,8 @@
 
 #include "BookletTesting.h"
 #include "ModuleState.h"
+#include "PluginHarness.h"
+#include "TestPrinter.h"
 #include "XOemPdev.h"
 #include "output/booklet/TamorPsBookletVerticalFeature.h"
 
@@ -41,6 +43,32 @@ std::size_t Count(const std::string& text, const std::string& what) {
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
 }
+
+// Temporary files in the test's directory and the procset in the plug-in's
+// module, for the length of a test.
+class ImposeEnvironment {
+ public:
+  explicit ImposeEnvironment(const std::string& tmp) {
+    const char* previous = std::getenv("TMPDIR");
+    hadTmp_ = previous != nullptr;
+    if (hadTmp_) savedTmp_ = previous;
+    setenv("TMPDIR", tmp.c_str(), 1);
+    previousModule_ = module_state::GetModuleHandle();
+    module_state::SetModuleHandle(ProcsetModule());
+  }
+  ~ImposeEnvironment() {
+    module_state::SetModuleHandle(previousModule_);
+    if (hadTmp_)
+      setenv("TMPDIR", savedTmp_.c_str(), 1);
+    else
+      unsetenv("TMPDIR");
+  }
+
+ private:
+  bool hadTmp_ = false;
+  std::string savedTmp_;
+  HMODULE previousModule_ = nullptr;
+};
 
 class BookletWriterTest : public BookletDirTest {
  protected:
@@ -296,12 +324,7 @@ TEST_F(BookletWriterTest, ImposeReplacesTheSpoolFileOnlyOnSuccess) {
   EXPECT_EQ(booklet.Impose(nullptr, path), E_NOTIMPL);
   EXPECT_EQ(path.ToUtf8(), spool);
 
-  // Temporary files go to our directory, and the module carries the procset.
-  const char* previousTmp = std::getenv("TMPDIR");
-  const std::string savedTmp = previousTmp != nullptr ? previousTmp : "";
-  setenv("TMPDIR", dir_.c_str(), 1);
-  const HMODULE previousModule = module_state::GetModuleHandle();
-  module_state::SetModuleHandle(ProcsetModule());
+  ImposeEnvironment environment(dir_);
   pdev.SetLong(kPdevBookletMode, 1);
 
   WriteBytes(spool, "%!PS-Adobe-3.0\n%%BeginProlog\n%%EndProlog\n%%EOF\n");
@@ -319,10 +342,30 @@ TEST_F(BookletWriterTest, ImposeReplacesTheSpoolFileOnlyOnSuccess) {
   // Copies and the A4 sheet of the devmode.
   EXPECT_EQ(Grep(ReadBytes(path.ToUtf8()), "^[0-9].* X3DBMi$"),
             std::vector<std::string>{"2 0 0 595 842 0 0 0 0 true false 2 X3DBMi"});
+}
 
-  module_state::SetModuleHandle(previousModule);
-  if (previousTmp != nullptr)
-    setenv("TMPDIR", savedTmp.c_str(), 1);
-  else
-    unsetenv("TMPDIR");
+TEST_F(BookletWriterTest, CapturedJobReachesThePrinterImposed) {
+  platform::host::PrinterDescription description;
+  description.name = u"Office";
+  harness::TestPrinter printer(description);
+  harness::PluginHarness h;
+  h.devobj.hPrinter = printer.handle;
+  ASSERT_EQ(h.EnablePdev(), S_OK);
+  static_cast<XOemPdev*>(h.devobj.pdevOEM)->SetLong(kPdevBookletMode, 1);
+  ImposeEnvironment environment(dir_);
+
+  const std::string document = DriverDocument({});
+  DWORD written = 0;
+  for (std::size_t at = 0; at < document.size(); at += 1000) {
+    std::string piece = document.substr(at, 1000);
+    ASSERT_EQ(h.plugin->WritePrinter(&h.devobj, piece.data(), static_cast<DWORD>(piece.size()), &written), S_OK);
+  }
+  h.Command(PSINJECT_ENDSTREAM);
+  std::string last = "\x04";
+  ASSERT_EQ(h.plugin->WritePrinter(&h.devobj, last.data(), 1, &written), S_OK);
+
+  EXPECT_TRUE(printer.spooled.starts_with("%!PS-Adobe-3.0\n"));
+  EXPECT_EQ(Count(printer.spooled, "%%TMR X3DBMIncluded"), 1u);
+  EXPECT_EQ(PageOrder(printer.spooled), (std::vector<std::string>{"8", "1", "2", "7", "6", "3", "4", "5"}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 0) << "spool and imposed files are gone";
 }
