@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -22,7 +23,7 @@ struct DocumentOptions {
   bool trailer = true;
   // "showpage" inside the page's save (else after its restore).
   bool showpageInsideSave = false;
-  // Lines of drawing data per page (about 64 bytes each), none of them text.
+  // Lines of drawing data per page (64 bytes each with an LF), none of them text.
   std::size_t fillerLines = 0;
   // Extra lines written into every page body as they are.
   std::string pageExtra;
@@ -54,8 +55,12 @@ inline void WriteDriverDocument(std::ostream& out, const DocumentOptions& o) {
     }
     if (o.fillPage) out << "Fill" << e;
     out << "(" << page << ") ShowNumber" << e << o.pageExtra;
-    for (std::size_t i = 0; i < o.fillerLines; ++i)
-      out << "newpath " << (i % 500) << " " << (page % 700) << " moveto 10 10 rlineto 0.5 setgray stroke %" << e;
+    for (std::size_t i = 0; i < o.fillerLines; ++i) {
+      char filler[64];
+      std::snprintf(filler, sizeof filler, "newpath %03zu %03d moveto 10 10 rlineto 0.5 setgray stroke %7s",
+                    i % 500, page % 700, "% fill");
+      out << filler << e;
+    }
     if (o.pageSetups) {
       if (o.showpageInsideSave)
         out << "showpage" << e << "pagesave restore" << e;

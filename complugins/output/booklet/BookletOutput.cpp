@@ -1,5 +1,6 @@
 #include "output/booklet/BookletOutput.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace booklet {
@@ -25,16 +26,18 @@ int BookletOutput::Flush() {
 }
 
 int BookletOutput::Write(const char* data, std::size_t size) {
-  if (size == 0) return 0;
-  if (size <= buffer_.size() - used_) {
-    std::memcpy(buffer_.data() + used_, data, size);
-    used_ += size;
-    return 0;
+  // Only whole buffers are written until the end: block-sized writes at
+  // block-aligned offsets cost the file system least.
+  while (size > 0) {
+    const std::size_t piece = std::min(size, buffer_.size() - used_);
+    std::memcpy(buffer_.data() + used_, data, piece);
+    used_ += piece;
+    data += piece;
+    size -= piece;
+    if (used_ == buffer_.size()) {
+      if (const int result = Flush(); result < 0) return result;
+    }
   }
-  if (const int result = Flush(); result < 0) return result;
-  if (size >= buffer_.size()) return WriteOut(data, size);
-  std::memcpy(buffer_.data(), data, size);
-  used_ = size;
   return 0;
 }
 

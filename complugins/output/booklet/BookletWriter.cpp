@@ -37,6 +37,7 @@ class SheetWriter {
     }
     const std::uint64_t trailer = job_.pagePositions[job_.pageCount];
     if (trailer != 0) {
+      reader_.SetReadHint(0);
       if (!reader_.Seek(trailer)) return kTrailerSeek;
       if (const int written = output_.Write("%%Trailer\n"); written < 0) return written;
       if (const int copied = CopyRest(); copied < 0) return copied;
@@ -106,7 +107,11 @@ class SheetWriter {
   // One pagelet: `page` from 1, or 0 for a blank. 1 when the page ended at
   // the next page or the end of the file, 2 when it ended at the trailer.
   int WritePagelet(std::uint32_t position, std::uint32_t page) {
-    if (page != 0 && !reader_.Seek(job_.pagePositions[page - 1])) return kPageSeek;
+    if (page != 0) {
+      if (!reader_.Seek(job_.pagePositions[page - 1])) return kPageSeek;
+      // The page ends with the line that opens the next one (or with the trailer line).
+      reader_.SetReadHint(job_.pagePositions[page]);
+    }
     const Creep creep = CreepAt(job_.pageCount, position, settings_.creepPerSheet, settings_.order);
     int result = 0;
     if (position % 2 == 1 && (result = Format("%%%%Page: %u %u\n", page, (position + 1) / 2)) < 0) return result;

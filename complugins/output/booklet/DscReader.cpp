@@ -79,7 +79,11 @@ bool DscReader::Ensure(std::size_t at, std::size_t count, std::size_t* shifted) 
     if (shifted != nullptr) *shifted = keep;
   }
   while (end_ - at < count && !eof_) {
-    const std::size_t room = std::min(block_, window_.size() - end_);
+    std::size_t room = std::min(block_, window_.size() - end_);
+    // Stop at the hint (the end of the page being copied), unless more is needed to get there.
+    const std::uint64_t next = base_ + end_;
+    if (readHint_ > next && readHint_ - next < room && readHint_ - next >= count - (end_ - at))
+      room = static_cast<std::size_t>(readHint_ - next);
     DWORD read = 0;
     if (!ReadFile(file_, window_.data() + end_, static_cast<DWORD>(room), &read, nullptr)) {
       error_ = kReadError;
@@ -103,13 +107,22 @@ bool DscReader::IsIndentedLineStart(std::size_t at) const {
 }
 
 int DscReader::CollectComment(std::size_t& at, Line& line) {
-  std::size_t shifted = 0;
-  if (!Ensure(at, kCommentLimit + 1, &shifted)) return -1;
-  at -= shifted;
+  // What is held is looked at first: reading ahead only when the line may go
+  // on past it keeps the reads within the hint.
+  std::size_t length = 0;
+  for (int round = 0;; ++round) {
+    const std::size_t available = std::min(end_ - at, kCommentLimit + 1);
+    while (length < available && window_[at + length] != '\0' && !IsLineEnd(window_[at + length])) ++length;
+    // Ahead are needed: the rest of a line not yet ended, or the byte after a CR.
+    const std::size_t needed = length < available ? (window_[at + length] == '\r' ? length + 2 : 0)
+                                                  : (available < kCommentLimit + 1 ? kCommentLimit + 1 : 0);
+    if (round > 0 || needed == 0 || end_ - at >= needed || eof_) break;
+    std::size_t shifted = 0;
+    if (!Ensure(at, needed, &shifted)) return -1;
+    at -= shifted;
+  }
   const char* start = window_.data() + at;
   const std::size_t available = std::min(end_ - at, kCommentLimit + 1);
-  std::size_t length = 0;
-  while (length < available && start[length] != '\0' && !IsLineEnd(start[length])) ++length;
   std::size_t withEnd = length;
   if (length < available) {
     if (start[length] == '\0') return 0;

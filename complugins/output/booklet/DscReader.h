@@ -48,6 +48,10 @@ class DscReader {
   // the file cannot be positioned.
   bool Seek(std::uint64_t offset);
 
+  // Reads stop at `offset` when the data up to it suffice: the copy of a
+  // page then reads no further than the page. 0 for none.
+  void SetReadHint(std::uint64_t offset) { readHint_ = offset; }
+
   // The next line of any kind.
   Status NextLine(Line& line);
   // The next comment line. The data before it go to `copy` when one is given;
@@ -78,6 +82,7 @@ class DscReader {
   std::size_t copyFrom_ = 0;     // first byte not yet handed to the sink
   std::uint64_t base_ = 0;       // file offset of window_[0]
   std::uint64_t lineStart_ = 0;  // offset that counts as a line start (the last seek)
+  std::uint64_t readHint_ = 0;
   bool eof_ = false;
   bool skipRest_ = false;  // the last NextLine returned the head of a longer line
   ByteSink* sink_ = nullptr;
