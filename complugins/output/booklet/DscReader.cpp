@@ -208,7 +208,16 @@ DscReader::Status DscReader::NextComment(Line& line, ByteSink* copy, bool withIn
     }
     std::size_t at = static_cast<std::size_t>(found - window_.data());
     const bool start = IsLineStart(at);
-    const bool indented = !start && withIndented && IsIndentedLineStart(at);
+    bool indented = false;
+    if (!start && withIndented) {
+      // Only the separator line is wanted indented, and it starts with "%!".
+      if (at + 1 >= end_ && !eof_) {
+        std::size_t shifted = 0;
+        if (!Ensure(at, 2, &shifted)) return Status::kError;
+        at -= shifted;
+      }
+      indented = at + 1 < end_ && window_[at + 1] == '!' && IsIndentedLineStart(at);
+    }
     if (start || indented) {
       const int collected = CollectComment(at, line);
       if (collected < 0) return Status::kError;
