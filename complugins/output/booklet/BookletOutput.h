@@ -18,7 +18,7 @@ class BookletOutput : public ByteSink {
   static constexpr int kWriteFailed = -2;
 
   // Throws std::bad_alloc when the buffer cannot be had.
-  explicit BookletOutput(HANDLE file, std::size_t capacity = 256 * 1024);
+  explicit BookletOutput(HANDLE file, std::size_t capacity = 64 * 1024);
 
   // 0, or kShortWrite / kWriteFailed from the file.
   int Write(const char* data, std::size_t size) override;
