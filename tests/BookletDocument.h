@@ -56,7 +56,7 @@ inline void WriteDriverDocument(std::ostream& out, const DocumentOptions& o) {
     if (o.fillPage) out << "Fill" << e;
     out << "(" << page << ") ShowNumber" << e << o.pageExtra;
     for (std::size_t i = 0; i < o.fillerLines; ++i) {
-      char filler[64];
+      char filler[96];
       std::snprintf(filler, sizeof filler, "newpath %03u %03d moveto 10 10 rlineto 0.5 setgray stroke %7s",
                     static_cast<unsigned>(i % 500), page % 700, "% fill");
       out << filler << e;

@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,25 +30,32 @@ struct Side {
   Half bottom;  // y > 396
 };
 
+// The value of attribute `name` in the element that starts at `at`.
+std::string Attribute(const std::string& xml, std::size_t at, const std::string& name) {
+  const std::size_t close = xml.find('>', at);
+  const std::size_t start = xml.find(" " + name + "=\"", at);
+  if (start == std::string::npos || start > close) return "";
+  const std::size_t value = start + name.size() + 3;
+  return xml.substr(value, xml.find('"', value) - value);
+}
+
 // The sheet sides as txtwrite reports them (TextFormat 0: one <char> element
-// per glyph with its box in device space, y down).
+// per glyph with its box in device space, y down, inside a <span> that
+// carries the size).
 std::vector<Side> ParseTextPages(const std::string& xml) {
   std::vector<Side> sides;
-  const std::regex element(
-      R"re(<page>|<span bbox="[-0-9. ]+" font="[^"]*" size="([0-9.]+)">|<char bbox="(-?[0-9.]+) (-?[0-9.]+) (-?[0-9.]+) (-?[0-9.]+)" c="([^"]*)"/>)re");
   double size = 0;
-  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), element); it != std::sregex_iterator(); ++it) {
-    const std::smatch& m = *it;
-    if (m.str(0) == "<page>") {
+  for (std::size_t at = xml.find('<'); at != std::string::npos; at = xml.find('<', at + 1)) {
+    if (xml.compare(at, 6, "<page>") == 0) {
       sides.emplace_back();
-    } else if (m[1].matched) {
-      size = std::stod(m.str(1));
-    } else if (!sides.empty()) {
-      const double y0 = std::stod(m.str(3));
-      const double y1 = std::stod(m.str(5));
-      EXPECT_EQ(y0 < kSheetHeight / 2, y1 < kSheetHeight / 2) << "a glyph across the fold: " << m.str(0);
+    } else if (xml.compare(at, 6, "<span ") == 0) {
+      size = std::stod(Attribute(xml, at, "size"));
+    } else if (xml.compare(at, 6, "<char ") == 0 && !sides.empty()) {
+      double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+      EXPECT_EQ(std::sscanf(Attribute(xml, at, "bbox").c_str(), "%lf %lf %lf %lf", &x0, &y0, &x1, &y1), 4);
+      EXPECT_EQ(y0 < kSheetHeight / 2, y1 < kSheetHeight / 2) << "a glyph across the fold: " << xml.substr(at, 60);
       Half& half = y0 < kSheetHeight / 2 ? sides.back().top : sides.back().bottom;
-      half.text += m.str(6);
+      half.text += Attribute(xml, at, "c");
       half.sizes.push_back(size);
     }
   }
@@ -60,9 +68,12 @@ struct Box {
 
 std::vector<Box> ParseBoundingBoxes(const std::string& log) {
   std::vector<Box> boxes;
-  const std::regex line(R"(%%HiResBoundingBox: ([-0-9.]+) ([-0-9.]+) ([-0-9.]+) ([-0-9.]+))");
-  for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-    boxes.push_back({std::stod(it->str(1)), std::stod(it->str(2)), std::stod(it->str(3)), std::stod(it->str(4))});
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    Box box{};
+    if (std::sscanf(line.c_str(), "%%%%HiResBoundingBox: %lf %lf %lf %lf", &box.llx, &box.lly, &box.urx, &box.ury) == 4)
+      boxes.push_back(box);
+  }
   return boxes;
 }
 
