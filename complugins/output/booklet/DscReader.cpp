@@ -192,6 +192,24 @@ DscReader::Status DscReader::NextLine(Line& line) {
   return Status::kLine;
 }
 
+// The first "%" from pos_ on that may open a comment line: at a line start,
+// or (with `withIndented`) followed by "!" or at the end of what is held.
+// end_ when there is none. Most "%" in page data fail the test, so it runs
+// on plain pointers.
+std::size_t DscReader::FindCandidate(bool withIndented) const {
+  const char* data = window_.data();
+  const char* forced = lineStart_ >= base_ && lineStart_ - base_ < end_ ? data + (lineStart_ - base_) : nullptr;
+  const char* end = data + end_;
+  for (const char* p = data + pos_; p < end;) {
+    const auto* found = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
+    if (found == nullptr) break;
+    if (found == forced || (found > data && IsLineEnd(found[-1]))) return static_cast<std::size_t>(found - data);
+    if (withIndented && (found + 1 == end || found[1] == '!')) return static_cast<std::size_t>(found - data);
+    p = found + 1;
+  }
+  return end_;
+}
+
 DscReader::Status DscReader::NextComment(Line& line, ByteSink* copy, bool withIndented) {
   sink_ = copy;
   skipRest_ = false;
@@ -201,12 +219,12 @@ DscReader::Status DscReader::NextComment(Line& line, ByteSink* copy, bool withIn
       if (!Ensure(pos_, 1)) return Status::kError;
       if (pos_ >= end_) return FlushCopy(pos_) ? Status::kEnd : Status::kError;
     }
-    const auto* found = static_cast<const char*>(std::memchr(window_.data() + pos_, '%', end_ - pos_));
-    if (found == nullptr) {
+    const std::size_t at0 = FindCandidate(withIndented);
+    if (at0 == end_) {
       pos_ = end_;
       continue;
     }
-    std::size_t at = static_cast<std::size_t>(found - window_.data());
+    std::size_t at = at0;
     const bool start = IsLineStart(at);
     bool indented = false;
     if (!start && withIndented) {

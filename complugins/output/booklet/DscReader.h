@@ -69,6 +69,7 @@ class DscReader {
   bool Ensure(std::size_t at, std::size_t count, std::size_t* shifted = nullptr);
   bool FlushCopy(std::size_t upTo);
   bool IsLineStart(std::size_t at) const;
+  std::size_t FindCandidate(bool withIndented) const;
   bool IsIndentedLineStart(std::size_t at) const;
   // 1 comment line found, 0 not a comment line, -1 error.
   int CollectComment(std::size_t& at, Line& line);
