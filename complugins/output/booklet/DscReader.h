@@ -30,7 +30,7 @@ class DscReader {
   static constexpr std::size_t kCommentLimit = 256;
   // Bytes of a line that the scan examines (what a 1024-byte line buffer holds).
   static constexpr std::size_t kLineView = 1023;
-  static constexpr std::size_t kDefaultBlock = 64 * 1024;
+  static constexpr std::size_t kDefaultBlock = 128 * 1024;
 
   struct Line {
     std::string_view text;  // without the line end; at most kLineView bytes of a longer line
