@@ -270,6 +270,10 @@ TEST_F(BookletWriterTest, BadDocumentsAreRefusedAndLeftAlone) {
        booklet::kAlreadyImposed},
       {"setup never ends", without("%%EndSetup\n"), booklet::kSetupScan},
       {"page setup never ends", good.substr(0, good.rfind("%%EndPageSetup")), booklet::kPageSetupScan},
+      {"wrapper page around a document without a prolog",
+       "%!PS-Adobe-3.0\n%%BeginProlog\n%%EndProlog\n%%Page: 1 1\n%%BeginDocument: x\n%!PS-Adobe-3.0\n"
+       "%%Page: 1 1\nshowpage\n%%EndDocument\n%%EOF\n",
+       booklet::kPrologNotFound},
   };
   for (const auto& c : cases) {
     std::filesystem::remove(Path("out.ps"));

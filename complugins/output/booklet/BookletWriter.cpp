@@ -195,9 +195,11 @@ int WriteBooklet(BookletJob& job) {
     BookletOutput output(outputFile.Get());
     result = SheetWriter(job, reader, output).Run(procset);
   } catch (const std::bad_alloc&) {
-    return kWriteAllocation;
+    result = kWriteAllocation;
   }
-  if (!outputFile.Close() && result >= 0) return kWriteFailed;
+  if (!outputFile.Close() && result >= 0) result = kWriteFailed;
+  // A half-written booklet is of no use to anyone.
+  if (result < 0) DeleteFileW(platform::W(job.outputPath.c_str()));
   return result;
 }
 
