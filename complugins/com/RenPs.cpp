@@ -7,6 +7,7 @@
 #include "devmode/DevmodeHandler.h"
 #include "injection/DriverHooks.h"
 #include "injection/InjectionDispatcher.h"
+#include "output/booklet/TamorPsBookletVerticalFeature.h"
 #include "pdev/PdevAdjustment.h"
 #include "pdev/PdevLifecycle.h"
 #include "platform/win32.h"
@@ -180,7 +181,9 @@ HRESULT STDMETHODCALLTYPE RenPs::GetPDEVAdjustment(PDEVOBJ pdevobj, DWORD dwAdju
                       [&] { return renpsoem::AdjustPdev(pdevobj, dwAdjustType, pBuf, cbBuffer, pbAdjustmentDone); });
 }
 
-HRESULT RenPs::PostProcessSpoolFile(PDEVOBJ /*pdevobj*/, XOemPdev* /*pdev*/, CXString& /*path*/) {
-  // The captured file is sent as it is.
+HRESULT RenPs::PostProcessSpoolFile(PDEVOBJ pdevobj, XOemPdev* /*pdev*/, CXString& path) {
+  // A failed imposition leaves the captured file in place, and that is what gets sent.
+  TamorPsBookletVerticalFeature booklet;
+  booklet.Impose(pdevobj, path);
   return S_OK;
 }

@@ -60,6 +60,8 @@ enum FeatureEnum : int {
   kFeatureRotationCandidates = 48,
   // Whether the driver, not the plug-in, handles the PostScript pass-through escapes.
   kFeaturePassThroughEscapes = 50,
+  // Inverts both booklet rotation flags (kValueBookletRotationInverted).
+  kFeatureBookletRotation = 51,
   kFeaturePrintQuality = 52,
   kFeatureImageSmoothing = 53,
   // Which resolutions the print-quality options ask for (kValueQualityTable*).
@@ -136,46 +138,6 @@ enum FeatureEnum : int {
   kFeatureApplyToCmyk = 310,
   kFeatureEdgeToEdge = 311,
 
-  // Fax settings (a collection) and its members.
-  kFeatureFaxSettings = 332,
-  kFeatureFaxConfirmation = 337,
-  kFeatureFaxCreditCardOn = 338,
-  kFeatureFaxPrefixOn = 339,
-  kFeatureFaxDelayedSend = 341,
-  kFeatureFaxSendHour = 342,
-  kFeatureFaxSendMinute = 343,
-  kFeatureFaxPrefix = 345,
-  kFeatureFaxCreditCard = 346,
-  kFeatureFaxType = 347,
-  kFeatureFaxResolution = 348,
-
-  // Slip sheets (a collection holding kFeatureSlipSheet and kFeatureInputTray).
-  kFeatureSlipSheet = 418,
-  kFeatureSlipSheetSettings = 420,
-  // The printer's own margins (device settings), Dimension unit 10.
-  kFeatureDeviceMarginLeft = 422,
-  kFeatureDeviceMarginTop = 423,
-  kFeatureDeviceMarginRight = 424,
-  kFeatureDeviceMarginBottom = 425,
-  // What the printer does when the paper in the tray does not match.
-  kFeatureSizeMismatch = 426,
-  kFeatureMediaTypePolicy = 427,
-  // Name groups: "automatic" true fills the name in (document or user name),
-  // "automatic" false with "remembered" true uses the stored name.
-  kFeatureJobNameAutomatic = 438,
-  kFeatureSenderNameAutomatic = 439,
-  kFeatureRecipientNameAutomatic = 440,
-  kFeatureUserName = 441,
-  kFeatureDocumentNamePlaceholder = 442,
-  // The jobs a print-with job prints with (a list of option values with new-value ids).
-  kFeaturePrintWithJobs = 465,
-  kFeatureRecipientNameRemembered = 471,
-  kFeatureSenderNameRemembered = 472,
-  kFeatureJobNameRemembered = 473,
-  // Media selection (a collection holding kFeatureOutputPaperSize).
-  kFeatureMediaSelection = 477,
-  kFeatureOutputMedia = 478,
-
   kFeatureSavedJobSecured = 38,
   kFeatureDelayedPrintHour = 39,
   kFeatureDelayedPrintMinute = 40,
@@ -223,10 +185,53 @@ enum FeatureEnum : int {
   kFeatureAccountingAccountType = 246,
   // Private: whether a workflow printer's job gets a ticket at all.
   kFeatureJobTicketWanted = 286,
+  kFeatureBookletGutter = 312,  // thousandths of a millimetre
+  kFeatureBookletCreep = 313,   // per sheet, thousandths of a millimetre
+
+  // Fax settings (a collection) and its members.
+  kFeatureFaxSettings = 332,
+  kFeatureFaxConfirmation = 337,
+  kFeatureFaxCreditCardOn = 338,
+  kFeatureFaxPrefixOn = 339,
+  kFeatureFaxDelayedSend = 341,
+  kFeatureFaxSendHour = 342,
+  kFeatureFaxSendMinute = 343,
+  kFeatureFaxPrefix = 345,
+  kFeatureFaxCreditCard = 346,
+  kFeatureFaxType = 347,
+  kFeatureFaxResolution = 348,
   // kValueCollationFromDevmode: collation is the devmode's.
   kFeatureCollationSource = 415,
+
+  // Slip sheets (a collection holding kFeatureSlipSheet and kFeatureInputTray).
+  kFeatureSlipSheet = 418,
   kFeatureInterleaveKind = 419,
+  kFeatureSlipSheetSettings = 420,
+  // The printer's own margins (device settings), Dimension unit 10.
+  kFeatureDeviceMarginLeft = 422,
+  kFeatureDeviceMarginTop = 423,
+  kFeatureDeviceMarginRight = 424,
+  kFeatureDeviceMarginBottom = 425,
+  // What the printer does when the paper in the tray does not match.
+  kFeatureSizeMismatch = 426,
+  kFeatureMediaTypePolicy = 427,
+  // Name groups: "automatic" true fills the name in (document or user name),
+  // "automatic" false with "remembered" true uses the stored name.
+  kFeatureJobNameAutomatic = 438,
+  kFeatureSenderNameAutomatic = 439,
+  kFeatureRecipientNameAutomatic = 440,
+  kFeatureUserName = 441,
+  kFeatureDocumentNamePlaceholder = 442,
+  // The jobs a print-with job prints with (a list of option values with new-value ids).
+  kFeaturePrintWithJobs = 465,
+  kFeatureRecipientNameRemembered = 471,
+  kFeatureSenderNameRemembered = 472,
+  kFeatureJobNameRemembered = 473,
+  // Media selection (a collection holding kFeatureOutputPaperSize).
+  kFeatureMediaSelection = 477,
+  kFeatureOutputMedia = 478,
   kFeatureStartSheetForcedUser = 490,
+  kFeatureBookletVariant = 491,
   // Device setting: the ticket's form (kValueJobTicketDsc, otherwise XML).
   kFeatureJobTicketForm = 546,
   kFeatureRefreshRate = 571,
@@ -256,11 +261,7 @@ enum ValueEnum : int {
   kValueMsEdgeToEdgeOff = 4260,
   kValueMsEdgeToEdgeOn = 4261,
   kValueRotateAllSizes = 4441,
-
-  // Finishing list items.
-  kValueFinishingStapleFirst = 5254,
-  kValueFinishingStapleLast = 5265,
-  kValueFinishingFold = 5280,
+  kValueBookletRotationInverted = 4461,
 
   // Print quality (feature 52).
   kValueQualityEnhanced = 4470,
@@ -288,13 +289,17 @@ enum ValueEnum : int {
   kValueTransformIsoUncoated = 5078,
 
   // Finishing list items (feature 144).
+  // Staple values run from kValueFinishingStapleFirst to kValueFinishingStapleLast.
+  kValueFinishingStapleFirst = 5254,
   kValueFinishingStapleSingle = 5254,
   kValueFinishingStapleDual = 5258,
+  kValueFinishingStapleLast = 5265,
   kValueFinishingPunch2 = 5270,
   kValueFinishingPunch3 = 5271,
   kValueFinishingPunch4 = 5272,
   kValueFinishingFoldStaple = 5277,
   kValueFinishingFoldNoStaple = 5278,
+  kValueFinishingFold = 5280,
   kValueFinishingStapleQuad = 5285,
   kValueFinishingStapleMultiple = 5286,
 
@@ -410,6 +415,11 @@ enum ValueEnum : int {
   kValueGrayLineAutomatic = 7410,
   kValueGrayLinePureBlack = 7411,
   kValueGrayLineComposite = 7412,
+
+  // Booklet variants (feature 491).
+  kValueBookletInvertSheet = 7651,
+  kValueBookletReverseSides = 7652,
+  kValueBookletInvertAndReverse = 7653,
 
   // Controller families (feature 285).
   kValueFamilyProcSet = 7430,
