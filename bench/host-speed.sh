@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# How fast renps passes a big document through, side by side with cat and
-# psutils on the same generated documents in one run, and how much memory it
-# takes. Not a test: the figures go into bench/README.md.
+# How fast renps passes a big document through, side by side with cat,
+# psutils, and a plain read/write copy (dd) on the same generated documents in
+# one run, and how much memory it takes. Not a test: the figures go into
+# bench/README.md. (GNU cat copies a file into a file with copy_file_range,
+# inside the kernel; dd shows what any program that reads the bytes pays.)
 #
 #   bash bench/host-speed.sh [SIZE_MB ...]      (default: 50 200 1024)
 #
@@ -107,17 +109,19 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'
 printf '%%!PS-Adobe-3.0\n%%%%Page: 1 1\nshowpage\n%%%%EOF\n' >"$work/tiny.ps"
 "$RENPS" print "$job" "$work/tiny.ps" -o "$work/out" --state-dir "$state"
 
-echo "renps print with $(basename "$job") against cat and psbook | psnup -2; best wall time of $runs runs"
-echo "machine: $(nproc) cores, $(uname -sr); renps: $RENPS"
-printf '%-8s %6s | %-22s | %-30s | %-30s\n' "size" "pages" "cat" "renps print" "psbook | psnup -2"
-printf '%-8s %6s | %-22s | %-30s | %-30s\n' "" "" "wall s  cpu s  RSS MiB" "wall s  cpu s  RSS MiB  x cat" \
-  "wall s  cpu s  RSS MiB  x cat"
+echo "renps print with $(basename "$job") against cat, dd and psbook | psnup -2; best wall time of $runs runs"
+echo "machine: $(nproc) cores, $(uname -sr); renps: $RENPS; documents in $(df -P "$work" | awk 'NR == 2 { print $1 }')"
+printf '%-8s %6s | %-22s | %-22s | %-30s | %-30s\n' "size" "pages" "cat" "dd bs=128k" "renps print" \
+  "psbook | psnup -2"
+printf '%-8s %6s | %-22s | %-22s | %-30s | %-30s\n' "" "" "wall s  cpu s  RSS MiB" "wall s  cpu s  RSS MiB" \
+  "wall s  cpu s  RSS MiB  x cat" "wall s  cpu s  RSS MiB  x cat"
 for size in "$@"; do
   pages=$((size * 5))
   document "$pages" >"$work/doc.ps"
   cat "$work/doc.ps" >/dev/null
   bytes=$(wc -c <"$work/doc.ps")
   measure cat sh -c 'exec cat "$1" >"$2"' sh "$work/doc.ps" "$work/out"
+  measure dd dd if="$work/doc.ps" of="$work/out" bs=128k status=none
   measure renps "$RENPS" print "$job" "$work/doc.ps" -o "$work/out" --state-dir "$state"
   if [[ -n $psutils ]]; then
     measure psutils sh -c 'psbook -q "$1" | psnup -q -2 >"$2"' sh "$work/doc.ps" "$work/out"
@@ -126,8 +130,8 @@ for size in "$@"; do
   else
     ps_column="(psutils not installed)"
   fi
-  printf '%-8s %6d | %6s  %5s  %7s | %6s  %5s  %7s  %5s | %s\n' "$((bytes / 1000000)) MB" "$pages" \
-    "$cat_best" "$cat_cpu" "$cat_rss" "$renps_best" "$renps_cpu" "$renps_rss" "$(ratio "$renps_best" "$cat_best")" \
-    "$ps_column"
+  printf '%-8s %6d | %6s  %5s  %7s | %6s  %5s  %7s | %6s  %5s  %7s  %5s | %s\n' "$((bytes / 1000000)) MB" \
+    "$pages" "$cat_best" "$cat_cpu" "$cat_rss" "$dd_best" "$dd_cpu" "$dd_rss" "$renps_best" "$renps_cpu" "$renps_rss" \
+    "$(ratio "$renps_best" "$cat_best")" "$ps_column"
   rm -f "$work/doc.ps"
 done
