@@ -1,17 +1,19 @@
 #include "DllDelayLoader.h"
 
+#include <mutex>
 #include <vector>
 
 #include "platform/moduleentry.h"
 #include "platform/text.h"
-#include "zqutil/CriticalResource.h"
 #include "zqutil/TamorUtilities.h"
 
 namespace {
 
 // Guards the list of loaded libraries: the first call into a library may come
-// from any thread.
-constexpr char16_t kLoadedListLock[] = u"DllDelayLoader";
+// from any thread. A plain mutex, not a named CriticalResource: the utility
+// library keeps its named locks on the heap for the life of the process,
+// which outlives this module once it is unloaded.
+std::mutex g_loadedListLock;
 
 CXString Widen(const std::string& name) {
   return CXString(platform::FromUtf8(name));
@@ -52,7 +54,7 @@ HMODULE DllDelayLoader::Notify(unsigned notification, const char* libraryName) {
 HMODULE DllDelayLoader::Load(const char* libraryName) {
   if (shuttingDown_ || libraryName == nullptr || *libraryName == 0) return nullptr;
   const std::string name(libraryName);
-  OwnedCriticalResource lock(CXString(kLoadedListLock), "utilitiesstaticlib/dlldelayloader", __LINE__);
+  const std::lock_guard lock(g_loadedListLock);
   for (const auto& [loadedName, module] : loaded_)
     if (loadedName == name) return module;
   HMODULE module = Search(name);
