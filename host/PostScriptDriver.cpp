@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "DscReader.h"
 #include "OemSection.h"
@@ -239,7 +240,7 @@ struct PostScriptDriver::Page {
 
 PostScriptDriver::PostScriptDriver(IPrintOemPS2* plugin, HANDLE hPrinter, const JobFile& job,
                                    DriverOptionsForRun options)
-    : plugin_(plugin), hPrinter_(hPrinter), job_(job), options_(options) {
+    : plugin_(plugin), hPrinter_(hPrinter), job_(job), options_(std::move(options)) {
   driverHelper_ = new driversim::DriverHelper([this](const void* data, std::size_t size) {
     if (tracing_ && !recordStack_.empty())
       trace_[recordStack_.back()].bytes.append(static_cast<const char*>(data), size);

@@ -35,6 +35,7 @@ bool ListOfValuesRef::Contains(const ValueId& value) const {
 
 void ListOfValuesRef::SetValues(const std::vector<ValueId>& values) {
   std::vector<std::uint32_t> numbers;
+  numbers.reserve(values.size());
   for (const ValueId& value : values) numbers.push_back(value.GetValueEnum());
   Set(FeatureValue::MakeOptionList(numbers));
 }
