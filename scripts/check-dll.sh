@@ -26,7 +26,7 @@ if [[ $exports != "$expected" ]]; then
   status=1
 fi
 
-allowed='^(kernel32\.dll|winspool\.drv|advapi32\.dll|ole32\.dll|msvcrt\.dll|api-ms-win-[a-z0-9-]+\.dll)$'
+allowed='^(kernel32\.dll|winspool\.drv|advapi32\.dll|ole32\.dll|iphlpapi\.dll|ws2_32\.dll|msvcrt\.dll|api-ms-win-[a-z0-9-]+\.dll)$'
 while read -r name; do
   [[ -z $name ]] && continue
   if ! grep -qiE "$allowed" <<<"$name"; then
