@@ -175,6 +175,7 @@ void Reset() {
   }
   store::ForgetCache();
   store::ClearLastError();
+  ClearFaults();
 }
 
 }  // namespace platform::host

@@ -226,6 +226,7 @@ BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWr
   auto printer = PrinterFor(hPrinter);
   if (!printer) return Fail(ERROR_INVALID_HANDLE);
   if (pBuf == nullptr && cbBuf != 0) return Fail(ERROR_NOACCESS);
+  if (FaultHere(platform::host::FaultCall::WritePrinter)) return FALSE;
   if (cbBuf == 0) return TRUE;
   // No sink is a printer that takes nothing: the bytes must not vanish silently.
   if (!printer->sink || !printer->sink(pBuf, cbBuf)) return Fail(ERROR_WRITE_FAULT);
