@@ -14,6 +14,7 @@
 #include "FailingAllocator.h"
 #include "PluginHarness.h"
 #include "TestPrinter.h"
+#include "com/ModuleState.h"
 #include "pdev/XOemPdev.h"
 
 namespace {
@@ -232,7 +233,8 @@ TEST(OutOfMemory, EntryPointsAnswerTheirFailureValue) {
          if (object != nullptr) object->Release();
          return Answer{hr};
        },
-       E_OUTOFMEMORY, nullptr},
+       E_OUTOFMEMORY,
+       [](Fixture&, bool) { EXPECT_EQ(module_state::ObjectCount(), 1) << "only the harness's object is alive"; }},
       {"EnablePDEV", [](Fixture& f) { f.hooks = harness::DriverHooks(); },
        [](Fixture& f) {
          f.next = f.h.devobj;
