@@ -40,7 +40,7 @@ constexpr ULONG kKnownEscapes[] = {
     0xF435756A, 0xF435756B, 0xF435756C, 0xF435756D,  0xF4357630,   0xF4357631,  0xF4357632, QUERYESCSUPPORT,
 };
 
-constexpr DWORD kInjectionPoints[] = {
+constexpr DWORD kPointsTried[] = {
     PSINJECT_BEGINSTREAM,    PSINJECT_PSADOBE,      PSINJECT_COMMENTS,    PSINJECT_BEGINPROLOG,
     PSINJECT_ENDPROLOG,      PSINJECT_BEGINSETUP,   PSINJECT_ENDSETUP,    PSINJECT_PAGENUMBER,
     PSINJECT_BEGINPAGESETUP, PSINJECT_ENDPAGESETUP, PSINJECT_PAGETRAILER, PSINJECT_SHOWPAGE,
@@ -229,7 +229,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 6: {
         std::uint8_t point = 0;
-        if (script.Byte(point)) h.Command(kInjectionPoints[point % std::size(kInjectionPoints)]);
+        if (script.Byte(point)) h.Command(kPointsTried[point % std::size(kPointsTried)]);
         break;
       }
       case 7:

@@ -371,6 +371,11 @@ JobFile ParseJobFile(const std::string& text, const std::string& path) {
     // Keep the parser's own explanation, without its "[json.exception...] parse error at ..." prefix.
     if (auto colon = what.find(": "); colon != std::string::npos) what = what.substr(colon + 2);
     throw InputError(path + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what);
+  } catch (const json::exception& e) {
+    // A number beyond every numeric type ("5e926") comes without a position.
+    std::string what = e.what();
+    if (auto close = what.find("] "); close != std::string::npos) what = what.substr(close + 2);
+    throw InputError(path + ": " + what);
   }
 
   const Checker c(path);

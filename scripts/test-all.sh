@@ -3,7 +3,9 @@
 #   1. native Release build, ctest;
 #   2. lint: clang-format, include cycles, clang-tidy;
 #   3. sanitizer build (ASan + UBSan), ctest;
-#   4. Windows cross build with mingw-w64, the plug-in DLL's exports and
+#   4. fuzz: the libFuzzer targets built with clang, every saved input
+#      replayed, each target fuzzed for a few seconds;
+#   5. Windows cross build with mingw-w64, the plug-in DLL's exports and
 #      imports checked, the unit tests run once under Wine.
 # Every stage runs even after a failure; the script fails if any did. The
 # Debian packages the chosen stages need are installed first when some are
@@ -15,7 +17,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_root=${RENPS_BUILD_ROOT:-$root/build-all}
 jobs=${RENPS_JOBS:-2}
-stages=${RENPS_STAGES:-native lint sanitize windows}
+stages=${RENPS_STAGES:-native lint sanitize fuzz windows}
 failed=()
 
 source "$root/scripts/packages.sh"
@@ -80,6 +82,23 @@ stage_sanitize() {
     ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:strict_string_checks=1} \
       UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
       run_ctest "$dir" -j"$jobs"
+}
+
+stage_fuzz() {
+  # libFuzzer comes with clang's runtime package; installed when missing.
+  local package missing=()
+  for package in clang libclang-rt-14-dev; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  if ((${#missing[@]})); then
+    echo "fuzz: installing ${missing[*]}"
+    local sudo=()
+    [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+    "${sudo[@]}" apt-get update &&
+      DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" ||
+      return 1
+  fi
+  BUILD_DIR=$build_root/fuzz JOBS=$jobs sh "$root/scripts/fuzz-smoke.sh"
 }
 
 stage_windows() {

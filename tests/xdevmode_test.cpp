@@ -169,6 +169,20 @@ TEST(XDevmodeSection, ConvertKeepsOwnSectionsAndClearsForeignOnes) {
   EXPECT_TRUE(converter2.Convert(foreign.data(), out2.data()));
   EXPECT_EQ(out2, ClearedSection());
   EXPECT_FALSE(converter2.Convert(nullptr, out2.data()));
+
+  // Cut short inside the head: the CRC comes along but the entries do not.
+  // What would not read becomes the default section, and takes entries again.
+  auto cut = in;
+  const std::uint32_t headOnly = 59;
+  std::memcpy(cut.data(), &headOnly, 4);
+  auto out3 = ClearedSection();
+  XDevmode converter3;
+  EXPECT_TRUE(converter3.Convert(cut.data(), out3.data()));
+  EXPECT_EQ(out3, ClearedSection());
+  EXPECT_TRUE(converter3.SetEntry(4, ByteBuffer::createFromLongValue(1)));
+  XDevmode reread;
+  ASSERT_TRUE(reread.Parse(out3.data()));
+  EXPECT_TRUE(reread.GetEntry(4, entry));
 }
 
 TEST(XDevmodeSection, DevModeEntryThroughCom) {

@@ -30,7 +30,14 @@ ULONG STDMETHODCALLTYPE IOemCF::Release() {
 HRESULT STDMETHODCALLTYPE IOemCF::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) {
   if (pUnkOuter != nullptr) return CLASS_E_NOAGGREGATION;
   return GuardedEntry("IOemCF::CreateInstance", E_FAIL, [&]() -> HRESULT {
-    RenPs* object = new (std::nothrow) RenPs();
+    // Memory that runs out while the object is built (its own or that of a
+    // member) is the same failure as none for the object itself.
+    RenPs* object = nullptr;
+    try {
+      object = new (std::nothrow) RenPs();
+    } catch (const std::bad_alloc&) {
+      object = nullptr;
+    }
     if (object == nullptr) return E_OUTOFMEMORY;
     const HRESULT hr = object->QueryInterface(riid, ppv);
     object->Release();

@@ -197,7 +197,13 @@ bool XDevmode::Convert(const void* in, void* out) {
   } else {
     ClearOemDevmode(target);
   }
-  Parse(target);
+  // A copied section that does not read (cut short by its size field, or
+  // damaged) would leave the devmode with a section nothing can use or
+  // write: it becomes the default one instead.
+  if (!Parse(target)) {
+    ClearOemDevmode(target);
+    Parse(target);
+  }
   return true;
 }
 

@@ -1,11 +1,13 @@
 #include "injection/DriverHooks.h"
 
 #include <cstring>
+#include <new>
 
 #include "devmode/XDevmode.h"
 #include "jobdata/ApplicationSnippets.h"
 #include "jobdata/FaxJob.h"
 #include "pdev/XOemPdev.h"
+#include "support/ByteAccess.h"
 #include "support/EntryGuard.h"
 #include "zqcore/DataModelIds.h"
 
@@ -143,11 +145,20 @@ ULONG APIENTRY OEMEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG
       return 0;
     }
     if (iEsc < kPrivateEscapeFirst) return 0;
-    result = pdev->HandleEscape(iEsc, cjIn, pvIn, cjOut, pvOut);
-    if (result == E_NOTIMPL)
-      result = XDevmode::XDevmodeWithCachingInPdev(pdevobj, pdev)->HandleEscape(iEsc, cjIn, pvIn, cjOut, pvOut);
-    if (result == E_NOTIMPL) result = HandleSnippetEscape(*pdev, pdevobj, iEsc, cjIn, pvIn, cjOut, pvOut);
-    if (result == E_NOTIMPL) result = HandleFaxEscape(*pdev, pdevobj, iEsc, cjIn, pvIn, cjOut, pvOut);
+    try {
+      result = pdev->HandleEscape(iEsc, cjIn, pvIn, cjOut, pvOut);
+      if (result == E_NOTIMPL)
+        result = XDevmode::XDevmodeWithCachingInPdev(pdevobj, pdev)->HandleEscape(iEsc, cjIn, pvIn, cjOut, pvOut);
+      if (result == E_NOTIMPL) result = HandleSnippetEscape(*pdev, pdevobj, iEsc, cjIn, pvIn, cjOut, pvOut);
+      if (result == E_NOTIMPL) result = HandleFaxEscape(*pdev, pdevobj, iEsc, cjIn, pvIn, cjOut, pvOut);
+    } catch (const std::bad_alloc& e) {
+      // Application data that does not fit in memory is refused, and what was
+      // held before stays; the driver must not take the plug-in's escape.
+      if (!IsSnippetEscape(iEsc) && !IsFaxEscape(iEsc)) throw;
+      entry_guard::Report("OEMEscape", &e);
+      bytes::WriteEscapeStatus(pvOut, cjOut, 0);
+      result = E_FAIL;
+    }
     return 0;
   });
   if (result != E_NOTIMPL) return static_cast<ULONG>(result);

@@ -68,6 +68,10 @@ void WriteSection(const ApplicationSnippetBlock& snippets, PDEVOBJ pdevobj, cons
 
 }  // namespace
 
+bool IsSnippetEscape(ULONG iEsc) {
+  return iEsc == kEscapeSnippets;
+}
+
 HRESULT HandleSnippetEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut,
                             void* pvOut) {
   if (iEsc != kEscapeSnippets) return E_NOTIMPL;

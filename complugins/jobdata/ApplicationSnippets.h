@@ -7,7 +7,11 @@
 
 namespace renpsoem {
 
-// Escape 0xF4357504: store the sections. E_NOTIMPL for other numbers.
+// Whether `iEsc` is the snippet escape.
+bool IsSnippetEscape(ULONG iEsc);
+// Escape 0xF4357504: store the sections. E_NOTIMPL for other numbers. The
+// new blocks are made before they replace the held ones, so a failing
+// allocation (std::bad_alloc) leaves the held sections as they were.
 HRESULT HandleSnippetEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut,
                             void* pvOut);
 

@@ -54,6 +54,10 @@ void AppendLine(InjectionList& list, bool postScriptForm, const char16_t* name, 
 
 }  // namespace
 
+bool IsFaxEscape(ULONG iEsc) {
+  return iEsc == kEscapeDestinations || iEsc == kEscapeCover;
+}
+
 HRESULT HandleFaxEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut,
                         void* pvOut) {
   if (iEsc != kEscapeDestinations && iEsc != kEscapeCover) return E_NOTIMPL;

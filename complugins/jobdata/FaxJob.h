@@ -11,7 +11,11 @@ class AttributeBytesReader;
 
 namespace renpsoem {
 
-// Escapes 0xF43575CC (destinations) and 0xF43575CD (cover). E_NOTIMPL otherwise.
+// Whether `iEsc` is one of the fax escapes.
+bool IsFaxEscape(ULONG iEsc);
+// Escapes 0xF43575CC (destinations) and 0xF43575CD (cover). E_NOTIMPL
+// otherwise. The copy of the data is made before it replaces what is held, so
+// a failing allocation (std::bad_alloc) leaves the held data as it was.
 HRESULT HandleFaxEscape(XOemPdevPs& pdev, PDEVOBJ pdevobj, ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut,
                         void* pvOut);
 // Writes the cover once; E_FAIL when there is none (or it was already closed).

@@ -24,13 +24,14 @@ MsDevmodeUsingIPrintCoreHelper::MsDevmodeUsingIPrintCoreHelper(HANDLE hPrinter, 
   if (helper_ == nullptr)
     TamorThrow<ExceptionInvalidArgumentNullPointer>(
         kSource, __LINE__, "MsDevmodeUsingIPrintCoreHelper::MsDevmodeUsingIPrintCoreHelper", u"IPrintCoreHelper");
-  helper_->AddRef();
   std::erase_if(MutableWorkingCatalogue(), [this](const MsWorkingRow& row) {
     if (!HasKeyword(row)) return false;
     PCSTR option = nullptr;
     const HRESULT hr = helper_->GetOption(GetDevmode(), devmodeSize_, row.row->keyword, &option);
     return FAILED(hr) || option == nullptr;
   });
+  // Taken last: a constructor that throws runs no destructor to give it back.
+  helper_->AddRef();
 }
 
 MsDevmodeUsingIPrintCoreHelper::~MsDevmodeUsingIPrintCoreHelper() {

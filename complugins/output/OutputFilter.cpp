@@ -52,8 +52,10 @@ HRESULT OutputFilter::Write(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer, P
     spool_.reset();
     return E_FAIL;
   }
-  if (pdev->GetLong(kPdevCaptureActive, value) && spool_ == nullptr)
+  if (pdev->GetLong(kPdevCaptureActive, value) && spool_ == nullptr) {
     spool_ = std::make_unique<SpoolFileStage>(SpoolFilePath(*pdev));
+    spoolIncomplete_ = false;
+  }
   const bool last = pdev->GetLong(kPdevEndOfStream, value);
 
   HRESULT result;
@@ -63,13 +65,14 @@ HRESULT OutputFilter::Write(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer, P
     const bool dropCtrlD = last && cbBuffer >= 1 && bytes[cbBuffer - 1] == 0x04;
     const DWORD count = dropCtrlD ? cbBuffer - 1 : cbBuffer;
     result = spool_->Write(pBuf, count, *pcbWritten) ? S_OK : E_FAIL;
+    if (result != S_OK) spoolIncomplete_ = true;
     if (dropCtrlD) *pcbWritten += 1;
   } else {
     PrinterStage printer(pdevobj->hPrinter);
     result = printer.Write(pBuf, cbBuffer, *pcbWritten) ? S_OK : E_FAIL;
   }
   if (!last || spool_ == nullptr) return result;
-  // A failed last write still finishes the job: what was captured is sent.
+  // A failed last write still finishes the job.
   FinishCapturedJob(pdevobj, *pdev, workflow, postProcessor);
   return result;
 }
@@ -82,6 +85,12 @@ HRESULT OutputFilter::FinishCapturedJob(PDEVOBJ pdevobj, XOemPdev& pdev, Workflo
   if (!pdev.GetLong(kPdevCapturedJobDone, value)) pdev.SetLong(kPdevCapturedJobDone, 1);
   CXString path;
   pdev.GetString(kPdevSpoolFilePath, path);
+  if (spoolIncomplete_) {
+    // A job with a hole in it would print wrong, or not at all: keep what
+    // was captured for the user instead of imposing or sending it.
+    Report(u"the spool file lacks bytes of the job and is kept, not sent: ", path);
+    return E_FAIL;
+  }
   postProcessor.PostProcessSpoolFile(pdevobj, &pdev, path);
   if (WorkflowObject* extension = workflow.Get())
     if (extension->SpoolFile(&pdev, path) != E_NOTIMPL) return S_OK;

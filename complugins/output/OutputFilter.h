@@ -41,5 +41,7 @@ class OutputFilter {
                             SpoolFilePostProcessor& postProcessor);
 
   std::unique_ptr<SpoolFileStage> spool_;
+  // A write into the spool file failed: the file lacks bytes of the job.
+  bool spoolIncomplete_ = false;
   bool firstWrite_ = false;
 };

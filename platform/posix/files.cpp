@@ -55,6 +55,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwS
     SetLastError(lpFileName == nullptr ? ERROR_INVALID_PARAMETER : ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
+  if (FaultHere(platform::host::FaultCall::CreateFile)) return INVALID_HANDLE_VALUE;
   const bool read = (dwDesiredAccess & GENERIC_READ) != 0;
   const bool write = (dwDesiredAccess & GENERIC_WRITE) != 0;
   int flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
@@ -116,6 +117,7 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, 
   if (!file) return Fail(ERROR_INVALID_HANDLE);
   if (lpOverlapped != nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) return Fail(ERROR_NOACCESS);
+  if (FaultHere(platform::host::FaultCall::ReadFile)) return FALSE;
   DWORD done = 0;
   // Like a synchronous Windows read of a disk file: fill the request unless
   // the end of the file comes first; at the end, TRUE with zero bytes.
@@ -140,9 +142,12 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
   if (!file) return Fail(ERROR_INVALID_HANDLE);
   if (lpOverlapped != nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) return Fail(ERROR_NOACCESS);
+  if (FaultHere(platform::host::FaultCall::WriteFile)) return FALSE;
+  // A disk filled by a test takes what fits and refuses the rest.
+  const auto room = static_cast<DWORD>(DiskRoom(nNumberOfBytesToWrite));
   DWORD done = 0;
-  while (done < nNumberOfBytesToWrite) {
-    ssize_t n = ::write(file->fd, static_cast<const char*>(lpBuffer) + done, nNumberOfBytesToWrite - done);
+  while (done < room) {
+    ssize_t n = ::write(file->fd, static_cast<const char*>(lpBuffer) + done, room - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = done;
@@ -151,6 +156,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     done += static_cast<DWORD>(n);
   }
   if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = done;
+  if (room < nNumberOfBytesToWrite) return Fail(ERROR_DISK_FULL);
   return TRUE;
 }
 

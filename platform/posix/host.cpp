@@ -181,6 +181,7 @@ void Reset() {
   }
   store::ForgetCache();
   store::ClearLastError();
+  ClearFaults();
 }
 
 }  // namespace platform::host

@@ -71,6 +71,15 @@ std::function<void(std::u16string_view)> DebugSink();
 // compiled-in default, or the per-user directory).
 std::string StateDirectory();
 
+// ---- Faults armed by a test (faults.cpp) ---------------------------------
+
+// Counts a call of `call` and tells whether it is to fail; when it is, the
+// last error is already set.
+bool FaultHere(host::FaultCall call);
+// How many of `size` bytes WriteFile may still write before the disk is full
+// (`size` when no full disk is armed); sets ERROR_DISK_FULL when fewer.
+std::size_t DiskRoom(std::size_t size);
+
 // One line to the debug output, the same path OutputDebugStringW takes.
 void DebugOutput(std::u16string_view text);
 void DebugOutputUtf8(std::string_view text);

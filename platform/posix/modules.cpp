@@ -288,6 +288,7 @@ void RenRegisterModuleResources(HMODULE module, const RenModuleResource* table, 
 }
 
 HRSRC WINAPI FindResourceW(HMODULE hModule, LPCWSTR lpName, LPCWSTR lpType) {
+  if (FaultHere(platform::host::FaultCall::FindResource)) return nullptr;
   if (hModule == nullptr) hModule = MainProgram();
   ResourceName type = FromArgument(lpType);
   ResourceName name = FromArgument(lpName);

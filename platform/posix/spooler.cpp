@@ -229,6 +229,7 @@ BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWr
   auto sink = object ? FindSink(object->name) : std::nullopt;
   if (!sink) return Fail(ERROR_INVALID_HANDLE);
   if (pBuf == nullptr && cbBuf != 0) return Fail(ERROR_NOACCESS);
+  if (FaultHere(platform::host::FaultCall::WritePrinter)) return FALSE;
   if (cbBuf == 0) return TRUE;
   // No sink is a printer that takes nothing: the bytes must not vanish silently.
   if (!*sink || !(*sink)(pBuf, cbBuf)) return Fail(ERROR_WRITE_FAULT);

@@ -64,6 +64,8 @@ TEST(JobFileTest, BadValuesAreNamedByFileAndPath) {
        "job.json: /settings/36/0: expected an option value, {\"name\": ...} or a collection, got a boolean"},
       {R"({"settings": {"332": {"x": 1}}})", "job.json: /settings/332/x: expected a feature number as the member name"},
       {R"([])", "job.json: /: expected an object, got an array"},
+      // A number beyond every numeric type cannot even be read.
+      {R"({"devmode": {"copies": 5e926}})", "job.json: number overflow parsing '5e926'"},
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.text), c.message) << c.text;
 }

@@ -77,7 +77,29 @@ RENPS_HOST_API void SetDebugLogSink(std::function<void(std::u16string_view)> sin
 // debug output.
 RENPS_HOST_API std::string GetLastStoreError();
 
-// Forgets printers, jobs, fixed time, facts and sinks (between tests).
+// ---- Faults, for tests -------------------------------------------------------
+//
+// A test switch that makes the platform's calls fail the way a full disk, a
+// refusing spooler or a damaged module does, so the plug-in's failure paths
+// can be run. Nothing fails unless a test arms it; Reset disarms everything.
+
+enum class FaultCall { CreateFile, ReadFile, WriteFile, WritePrinter, FindResource };
+
+// From now on the `failAtNthCall`-th call (1: the next one) of `call` fails
+// with `error` as its last error (0: the call's own failure code), and with
+// `everyLaterCall` every call after it too. Counting starts again here.
+RENPS_HOST_API void InjectFault(FaultCall call, std::uint32_t failAtNthCall, bool everyLaterCall = false,
+                                DWORD error = 0);
+// A disk that fills: WriteFile takes `bytesLeft` more bytes in all; the write
+// that does not fit writes what does, reports that count and fails with
+// ERROR_DISK_FULL, as does every write after it.
+RENPS_HOST_API void InjectDiskFull(std::uint64_t bytesLeft);
+// Calls of `call` since the last InjectFault for it or ClearFaults, failed or not.
+RENPS_HOST_API std::uint32_t FaultCallCount(FaultCall call);
+// Disarms every fault and sets the counts to zero.
+RENPS_HOST_API void ClearFaults();
+
+// Forgets printers, jobs, fixed time, facts, sinks and faults (between tests).
 RENPS_HOST_API void Reset();
 
 }  // namespace platform::host
