@@ -18,8 +18,10 @@ HMODULE ResourceLoader::GetResourceModule() {
 
 bool ResourceLoader::LoadCustomResource(HMODULE module, const CXString& type, UINT id, ByteBuffer& data) {
   data.clear();
-  // A null module would mean the program's own image, which holds none of ours.
-  if (module == nullptr || type.IsEmpty()) return false;
+  // A null module is the program's own image, as for FindResourceW: where the
+  // plug-in's code is linked into a program (its tests), that image carries
+  // the resources.
+  if (type.IsEmpty()) return false;
   HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), platform::W(type.c_str()));
   if (resource == nullptr) return false;
   HGLOBAL loaded = LoadResource(module, resource);
