@@ -54,7 +54,6 @@ HRESULT OutputFilter::Write(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer, P
   }
   if (pdev->GetLong(kPdevCaptureActive, value) && spool_ == nullptr) {
     spool_ = std::make_unique<SpoolFileStage>(SpoolFilePath(*pdev));
-    spoolIncomplete_ = false;
   }
   const bool last = pdev->GetLong(kPdevEndOfStream, value);
 
@@ -65,7 +64,8 @@ HRESULT OutputFilter::Write(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer, P
     const bool dropCtrlD = last && cbBuffer >= 1 && bytes[cbBuffer - 1] == 0x04;
     const DWORD count = dropCtrlD ? cbBuffer - 1 : cbBuffer;
     result = spool_->Write(pBuf, count, *pcbWritten) ? S_OK : E_FAIL;
-    if (result != S_OK) spoolIncomplete_ = true;
+    if (result != S_OK)
+      Report(u"a write into the spool file failed; the job goes on without it: ", SpoolFilePath(*pdev));
     if (dropCtrlD) *pcbWritten += 1;
   } else {
     PrinterStage printer(pdevobj->hPrinter);
@@ -85,12 +85,6 @@ HRESULT OutputFilter::FinishCapturedJob(PDEVOBJ pdevobj, XOemPdev& pdev, Workflo
   if (!pdev.GetLong(kPdevCapturedJobDone, value)) pdev.SetLong(kPdevCapturedJobDone, 1);
   CXString path;
   pdev.GetString(kPdevSpoolFilePath, path);
-  if (spoolIncomplete_) {
-    // A job with a hole in it would print wrong, or not at all: keep what
-    // was captured for the user instead of imposing or sending it.
-    Report(u"the spool file lacks bytes of the job and is kept, not sent: ", path);
-    return E_FAIL;
-  }
   postProcessor.PostProcessSpoolFile(pdevobj, &pdev, path);
   if (WorkflowObject* extension = workflow.Get())
     if (extension->SpoolFile(&pdev, path) != E_NOTIMPL) return S_OK;

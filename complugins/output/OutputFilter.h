@@ -41,7 +41,5 @@ class OutputFilter {
                             SpoolFilePostProcessor& postProcessor);
 
   std::unique_ptr<SpoolFileStage> spool_;
-  // A write into the spool file failed: the file lacks bytes of the job.
-  bool spoolIncomplete_ = false;
   bool firstWrite_ = false;
 };
