@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "JobFile.h"
+#include "zqutil/LineScan.h"
 
 namespace renps {
 namespace {
@@ -53,14 +54,8 @@ std::size_t FirstLineLength(const char* s, std::size_t n, bool final) {
 // Where the next line that begins with '%' starts in s[0, n) (never at 0),
 // or npos.
 std::size_t NextPercentLine(const char* s, std::size_t n) {
-  for (std::size_t at = 1; at < n;) {
-    const void* found = std::memchr(s + at, '%', n - at);
-    if (found == nullptr) return npos;
-    at = static_cast<std::size_t>(static_cast<const char*>(found) - s);
-    if (IsLineEnd(s[at - 1])) return at;
-    ++at;
-  }
-  return npos;
+  const char* found = LineScan::FindCommentStart(s, s + n);
+  return found == s + n ? npos : static_cast<std::size_t>(found - s);
 }
 
 // The length of the whole lines of s[0, n), or 0 when it holds no line end

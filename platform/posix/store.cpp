@@ -540,6 +540,13 @@ bool SameFile(const Cached& cache, const std::string& path, const struct stat& i
 LONG Load(Hive hive, const std::string& path) {
   Cached& cache = CacheFor(hive);
   struct stat info {};
+  // The quick check, without a walk of the path: writers rename a new file
+  // over the old one, which leaves the file we hold without a name, and an
+  // edit in place changes its times. (A file moved away by hand and another
+  // put in its place is not seen; nothing of ours does that.)
+  if (cache.valid && cache.fd >= 0 && cache.path == path && ::fstat(cache.fd, &info) == 0 && info.st_nlink > 0 &&
+      SameFile(cache, path, info))
+    return ERROR_SUCCESS;
   if (::stat(path.c_str(), &info) == 0) {
     if (SameFile(cache, path, info)) return ERROR_SUCCESS;
   } else if (errno == ENOENT) {

@@ -1,5 +1,7 @@
 #include "output/booklet/DscReader.h"
 
+#include "zqutil/LineScan.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -199,15 +201,15 @@ DscReader::Status DscReader::NextLine(Line& line) {
 std::size_t DscReader::FindCandidate(bool withIndented) const {
   const char* data = window_.data();
   const char* forced = lineStart_ >= base_ && lineStart_ - base_ < end_ ? data + (lineStart_ - base_) : nullptr;
+  const char* from = data + pos_;
   const char* end = data + end_;
-  for (const char* p = data + pos_; p < end;) {
-    const auto* found = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
-    if (found == nullptr) break;
-    if (found == forced || (found > data && IsLineEnd(found[-1]))) return static_cast<std::size_t>(found - data);
-    if (withIndented && (found + 1 == end || found[1] == '!')) return static_cast<std::size_t>(found - data);
-    p = found + 1;
-  }
-  return end_;
+  if (from >= end) return end_;
+  // The first byte has no previous byte in the window: only a seek's line
+  // start or a "%!" makes it a candidate.
+  if (pos_ == 0 && *from == '%' && (from == forced || (withIndented && (from + 1 == end || from[1] == '!')))) return 0;
+  const char* found = LineScan::FindCommentStart(pos_ == 0 ? from : from - 1, end, withIndented);
+  if (forced != nullptr && forced >= from && forced < found && *forced == '%') found = forced;
+  return static_cast<std::size_t>(found - data);
 }
 
 DscReader::Status DscReader::NextComment(Line& line, ByteSink* copy, bool withIndented) {

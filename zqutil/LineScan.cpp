@@ -1,0 +1,69 @@
+#include "zqutil/LineScan.h"
+
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define LINESCAN_SSE2 1
+#endif
+
+namespace {
+
+bool IsLineEnd(char c) {
+  return c == '\n' || c == '\r';
+}
+
+bool Matches(const char* p, const char* begin, const char* end, bool withBang) {
+  if (*p != '%') return false;
+  if (p > begin && IsLineEnd(p[-1])) return true;
+  return withBang && (p + 1 == end || p[1] == '!');
+}
+
+#ifdef LINESCAN_SSE2
+// Each round looks at the 16 bytes from p, the byte before each of them and,
+// with `withBang`, the byte after; the last few bytes are looked at one by one.
+const char* Vector(const char* p, const char* begin, const char* end, bool withBang) {
+  const __m128i percent = _mm_set1_epi8('%');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i bang = _mm_set1_epi8('!');
+  while (end - p >= 17) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto percents = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, percent)));
+    if (percents != 0) {
+      const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+      auto starts = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(before, lf), _mm_cmpeq_epi8(before, cr))));
+      if (withBang) {
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        starts |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(after, bang)));
+      }
+      if (const unsigned hits = percents & starts; hits != 0) return p + std::countr_zero(hits);
+    }
+    p += 16;
+  }
+  for (; p < end; ++p)
+    if (Matches(p, begin, end, withBang)) return p;
+  return end;
+}
+#endif
+
+}  // namespace
+
+const char* LineScan::FindCommentStart(const char* begin, const char* end, bool withBang) {
+  if (end - begin < 2) return end;
+  // memchr is fastest where a '%' is rare; once one turns out not to start a
+  // comment, they are likely dense, and the vector search takes over.
+  for (const char* p = begin + 1; p < end;) {
+    const auto* found = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
+    if (found == nullptr) return end;
+    if (Matches(found, begin, end, withBang)) return found;
+#ifdef LINESCAN_SSE2
+    return Vector(found + 1, begin, end, withBang);
+#else
+    p = found + 1;
+#endif
+  }
+  return end;
+}
