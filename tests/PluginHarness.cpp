@@ -64,10 +64,10 @@ std::vector<std::uint8_t> SectionWithSettings(const AttributeBytesList& settings
   return section;
 }
 
-PluginHarness::PluginHarness() {
+PluginHarness::PluginHarness(GetClassObject getClassObject) {
   g_log = DriverHookLog{};
   IClassFactory* factory = nullptr;
-  if (FAILED(DllGetClassObject(CLSID_OEMRENDER, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
+  if (FAILED(getClassObject(CLSID_OEMRENDER, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
     throw std::runtime_error("no class factory");
   IUnknown* unknown = nullptr;
   const HRESULT hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown));

@@ -40,7 +40,10 @@ std::vector<std::uint8_t> SectionWithSettings(const AttributeBytesList& settings
 
 class PluginHarness {
  public:
-  PluginHarness();
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
+  // The plug-in linked with the tests, or the one whose DllGetClassObject is
+  // given (a module loaded from elsewhere).
+  explicit PluginHarness(GetClassObject getClassObject = &DllGetClassObject);
   ~PluginHarness();
   PluginHarness(const PluginHarness&) = delete;
   PluginHarness& operator=(const PluginHarness&) = delete;

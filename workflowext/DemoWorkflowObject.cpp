@@ -1,9 +1,12 @@
 #include "DemoWorkflowObject.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <stdexcept>
+#include <string>
 
 #include "platform/moduleentry.h"
 #include "zqutil/Printer.h"
@@ -28,20 +31,20 @@ DemoWorkflowObject::~DemoWorkflowObject() {
 }
 
 void DemoWorkflowObject::OnCommand() {
-  Log("OnCommand");
+  Enter("OnCommand", kThrowOnCommandNotification);
 }
 
 HRESULT DemoWorkflowObject::EnablePdev(PDEVOBJ /*pdevobj*/, XOemPdev* /*pdev*/, PWSTR /*pPrinterName*/,
                                        ULONG /*cPatterns*/, HSURF* /*phsurfPatterns*/, ULONG /*cjGdiInfo*/,
                                        GDIINFO* /*pGdiInfo*/, ULONG /*cjDevInfo*/, DEVINFO* /*pDevInfo*/,
                                        DRVENABLEDATA* /*pded*/) {
-  Log("EnablePdev");
+  Enter("EnablePdev", kThrowOnEnablePdev);
   return S_OK;
 }
 
 HRESULT DemoWorkflowObject::Command(PDEVOBJ pdevobj, DWORD dwIndex, PVOID /*pData*/, DWORD /*cbSize*/,
                                     XOemPdev* /*pdev*/, IPrintOemDriverPS* /*driverHelper*/, DWORD* pdwResult) {
-  Log("Command " + std::to_string(dwIndex));
+  Enter("Command " + std::to_string(dwIndex), kThrowOnCommand);
   lastDevmode_.clear();
   if (pdevobj != nullptr && pdevobj->pPublicDM != nullptr && pdevobj->pPublicDM->dmSize >= sizeof(DEVMODEW)) {
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(pdevobj->pPublicDM);
@@ -63,17 +66,20 @@ HRESULT DemoWorkflowObject::Initialize(HANDLE hPrinter) {
   CXString text;
   if (printer.GetPrinterDataString(kSpoolToValue, text)) spoolTo_ = text.str();
   if (printer.GetPrinterDataString(kLogValue, text)) logPath_ = text.str();
+  printer.GetPrinterDataDword(kThrowValue, throwing_);
   initialized_ = true;
-  Log("Initialize");
+  Enter("Initialize", kThrowOnInitialize);
   return S_OK;
 }
 
 HRESULT DemoWorkflowObject::Start() {
-  Log("Start");
+  Enter("Start", kThrowOnStart);
   return S_OK;
 }
 
 HRESULT DemoWorkflowObject::SpoolFile(XOemPdev* /*pdev*/, CXString path) {
+  // A throwing extension fails before it has touched the file.
+  if (Throws(kThrowOnSpoolFile)) Enter("SpoolFile", kThrowOnSpoolFile);
   if (spoolTo_.empty()) {
     Log("SpoolFile left");
     return E_NOTIMPL;
@@ -94,6 +100,7 @@ HRESULT DemoWorkflowObject::SpoolFile(XOemPdev* /*pdev*/, CXString path) {
 }
 
 DWORD DemoWorkflowObject::ReplacementDevmode(XOemPdev* /*pdev*/, ByteBuffer& devmode) {
+  if (Throws(kThrowOnReplacementDevmode)) Enter("ReplacementDevmode", kThrowOnReplacementDevmode);
   if (copies_ == 0 || lastDevmode_.empty()) return 1;
   DEVMODEW header;
   std::memcpy(&header, lastDevmode_.data(), sizeof header);
@@ -106,8 +113,13 @@ DWORD DemoWorkflowObject::ReplacementDevmode(XOemPdev* /*pdev*/, ByteBuffer& dev
 }
 
 DWORD DemoWorkflowObject::JobTicketValue() {
-  Log("JobTicketValue " + std::to_string(ticketValue_));
+  Enter("JobTicketValue " + std::to_string(ticketValue_), kThrowOnJobTicketValue);
   return ticketValue_;
+}
+
+void DemoWorkflowObject::Enter(const std::string& line, DWORD bit) {
+  Log(line);
+  if (Throws(bit)) throw std::runtime_error("workflow extension: " + line + " fails on purpose");
 }
 
 void DemoWorkflowObject::Log(const std::string& line) {
@@ -125,9 +137,16 @@ void DemoWorkflowObject::Log(const std::string& line) {
 }  // namespace workflowext
 
 extern "C" RENPS_MODULE_EXPORT WorkflowObject* GetWorkflowObject(DataSourceProvider* provider) {
+  const char* mask = std::getenv(workflowext::kThrowEnvironment);
+  if (mask != nullptr && (std::strtoul(mask, nullptr, 0) & workflowext::kThrowOnCreate) != 0)
+    throw std::runtime_error("workflow extension: GetWorkflowObject fails on purpose");
   return new (std::nothrow) workflowext::DemoWorkflowObject(provider);
 }
 
 extern "C" RENPS_MODULE_EXPORT void ReleaseWorkflowObject(WorkflowObject* object) {
-  delete static_cast<workflowext::DemoWorkflowObject*>(object);
+  auto* demo = static_cast<workflowext::DemoWorkflowObject*>(object);
+  // The object is freed either way; only then does the call fail.
+  const bool throws = demo != nullptr && demo->ThrowsOnRelease();
+  delete demo;
+  if (throws) throw std::runtime_error("workflow extension: ReleaseWorkflowObject fails on purpose");
 }

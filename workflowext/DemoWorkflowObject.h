@@ -20,6 +20,14 @@
 //                                        it to the plug-in
 //   RenpsWorkflowLog          REG_SZ     a file to which one line per call is
 //                                        appended ("Initialize", "Command 1" ...)
+//   RenpsWorkflowThrow        REG_DWORD  operations that throw a C++ exception
+//                                        (std::runtime_error) instead of
+//                                        answering, as a broken extension
+//                                        would: a set of the Throw... bits below
+//
+// GetWorkflowObject cannot read the printer's data (it gets no printer): it
+// throws when the environment variable RENPS_WORKFLOW_THROW holds a number
+// with ThrowOnCreate set.
 //
 // An extension keeps the pointers the plug-in hands it (the provider, the
 // device context state) only as opaque handles; it learns about the job from
@@ -38,6 +46,23 @@ inline constexpr char16_t kCopiesValue[] = u"RenpsWorkflowCopies";
 inline constexpr char16_t kTicketValue[] = u"RenpsWorkflowTicketValue";
 inline constexpr char16_t kSpoolToValue[] = u"RenpsWorkflowSpoolTo";
 inline constexpr char16_t kLogValue[] = u"RenpsWorkflowLog";
+inline constexpr char16_t kThrowValue[] = u"RenpsWorkflowThrow";
+inline constexpr char kThrowEnvironment[] = "RENPS_WORKFLOW_THROW";
+
+// The bits of RenpsWorkflowThrow, one per operation. Initialize throws after
+// it has read the printer's data, so its log line is still written.
+enum ThrowBits : DWORD {
+  kThrowOnCommandNotification = 1u << 0,
+  kThrowOnEnablePdev = 1u << 1,
+  kThrowOnCommand = 1u << 2,
+  kThrowOnInitialize = 1u << 3,
+  kThrowOnStart = 1u << 4,
+  kThrowOnSpoolFile = 1u << 5,
+  kThrowOnReplacementDevmode = 1u << 6,
+  kThrowOnJobTicketValue = 1u << 7,
+  kThrowOnRelease = 1u << 8,
+  kThrowOnCreate = 1u << 9,
+};
 
 class DemoWorkflowObject final : public WorkflowObject {
  public:
@@ -58,12 +83,18 @@ class DemoWorkflowObject final : public WorkflowObject {
   DWORD ReplacementDevmode(XOemPdev* pdev, ByteBuffer& devmode) override;
   DWORD JobTicketValue() override;
 
+  bool ThrowsOnRelease() const { return Throws(kThrowOnRelease); }
+
  private:
+  bool Throws(DWORD bit) const { return (throwing_ & bit) != 0; }
   void Log(const std::string& line);
+  // Logs the operation, then throws when the printer asks this one to.
+  void Enter(const std::string& line, DWORD bit);
 
   DWORD answerIndex_ = 0;
   DWORD copies_ = 0;
   DWORD ticketValue_ = 0;
+  DWORD throwing_ = 0;
   std::u16string spoolTo_;
   std::u16string logPath_;
   // Lines logged before Initialize told where the log goes.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/sync.h"
 #include "platform/text.h"
 #include "zqutil/Crc32.h"
 #include "zqutil/TamorException.h"
@@ -68,6 +69,38 @@ void CheckHandle(HANDLE hPrinter, const char* function) {
     TamorThrow<ExceptionInvalidPrinterHandle>(kSource, __LINE__, function, u"no printer handle for the cache");
   }
 }
+
+// A value and the header that lists it are written as one step: writers of
+// one cache, in any process, take turns, so that none drops the name another
+// has just entered. Caches of other printers under the same key share the
+// lock, which costs only a short wait. When the lock cannot be had the write
+// goes ahead alone, as it would without one.
+class WriterTurn {
+ public:
+  explicit WriterTurn(const CXString& key) {
+    ByteBuffer name = NameBytes(key.str());
+    const DWORD crc = name.empty() ? 0 : Crc32::GetCrc(name.getLpbyte(), name.size());
+    const CXString mutexName = CXString::Formatted(u"Global\\RenpsDataCache-%08x", static_cast<unsigned>(crc));
+    mutex_ = CreateMutexW(nullptr, FALSE, platform::W(mutexName.c_str()));
+    if (mutex_ == nullptr) return;
+    const DWORD wait = WaitForSingleObject(mutex_, INFINITE);
+    // WAIT_ABANDONED (0x80): a writer ended while it held the lock; the turn is ours.
+    if (wait != WAIT_OBJECT_0 && wait != 0x80u) {
+      CloseHandle(mutex_);
+      mutex_ = nullptr;
+    }
+  }
+  ~WriterTurn() {
+    if (mutex_ == nullptr) return;
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+  }
+  WriterTurn(const WriterTurn&) = delete;
+  WriterTurn& operator=(const WriterTurn&) = delete;
+
+ private:
+  HANDLE mutex_ = nullptr;
+};
 
 }  // namespace
 
@@ -165,6 +198,7 @@ void DataCache::Write(const CXString& name, DWORD type, const ByteBuffer& data, 
   }
   std::u16string valueName = ValueName(name);
   DWORD crc = ValueCrc(type, data);
+  const WriterTurn turn(key_);
   std::vector<Entry> entries = ReadHeader(nullptr);
   auto it = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.name == name.str(); });
   if (onlyIfChanged) {
@@ -226,6 +260,7 @@ bool DataCache::IsCachedValuePresent(const CXString& name) const {
 }
 
 void DataCache::DeleteCache(const CXString& name, bool wholeCache) {
+  const WriterTurn turn(key_);
   std::vector<Entry> entries = ReadHeader(nullptr);
   std::vector<std::u16string> names;
   if (wholeCache) {

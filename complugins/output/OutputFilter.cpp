@@ -2,6 +2,7 @@
 
 #include "pdev/XOemPdev.h"
 #include "platform/text.h"
+#include "support/EntryGuard.h"
 #include "workflow/WorkflowExtension.h"
 #include "zqutil/OperatingSystem.h"
 
@@ -86,8 +87,23 @@ HRESULT OutputFilter::FinishCapturedJob(PDEVOBJ pdevobj, XOemPdev& pdev, Workflo
   CXString path;
   pdev.GetString(kPdevSpoolFilePath, path);
   postProcessor.PostProcessSpoolFile(pdevobj, &pdev, path);
-  if (WorkflowObject* extension = workflow.Get())
-    if (extension->SpoolFile(&pdev, path) != E_NOTIMPL) return S_OK;
+  if (WorkflowObject* extension = workflow.Get()) {
+    HRESULT taken = E_NOTIMPL;
+    try {
+      taken = extension->SpoolFile(&pdev, path);
+    } catch (const std::exception& e) {
+      // Whether the extension still took the file cannot be told: sending it
+      // could print the job twice, deleting it could lose it.
+      entry_guard::Report("RenPs::WritePrinter", &e);
+      Report(u"the workflow extension failed on the spool file, which is kept, not sent: ", path);
+      return E_FAIL;
+    } catch (...) {
+      entry_guard::Report("RenPs::WritePrinter", nullptr);
+      Report(u"the workflow extension failed on the spool file, which is kept, not sent: ", path);
+      return E_FAIL;
+    }
+    if (taken != E_NOTIMPL) return S_OK;
+  }
   PrinterStage printer(pdevobj->hPrinter);
   if (!ResendFile(path, printer)) {
     // Keep the job: a file that did not reach the spooler is not deleted.

@@ -102,7 +102,15 @@ bool WorkflowExtension::LoadModule(DWORD selector) {
 }
 
 void WorkflowExtension::Release() {
-  if (object_ != nullptr && module_ != nullptr) releaseObject_(object_);
+  if (object_ != nullptr && module_ != nullptr) {
+    // This runs in the plug-in object's destructor: an exception leaving the
+    // extension here would end the driver's process.
+    try {
+      releaseObject_(object_);
+    } catch (...) {
+      Report(TamorUtilities::getModulePath(pluginModule_), u"ReleaseWorkflowObject threw; the module is freed anyway");
+    }
+  }
   object_ = nullptr;
   if (module_ != nullptr) FreeLibrary(module_);
   module_ = nullptr;

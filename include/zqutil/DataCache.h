@@ -23,9 +23,9 @@
 // printer handle throws ExceptionInvalidPrinterHandle; a write or delete the
 // spooler refuses throws ExceptionPrinterFailure.
 //
-// Two processes writing different values of one cache at the same moment may
-// leave the header without one of the names; the values stay intact and the
-// next write through the cache re-enters its own name.
+// Writes and deletions of one cache take turns through a named mutex (one
+// per key, shared between processes), since each rewrites the header: two
+// processes writing different values at once keep both names in it.
 #pragma once
 
 #include <cstdint>

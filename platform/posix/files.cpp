@@ -316,6 +316,8 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
   auto object = FindObject(hObject);
   if (!object || dynamic_cast<FileObject*>(object.get()) == nullptr) {
     if (object && platform::posix::IsPrinterObject(*object)) return ClosePrinter(hObject);
+    if (object && platform::posix::IsMutexObject(*object))
+      return RemoveObject(hObject) ? TRUE : Fail(ERROR_INVALID_HANDLE);
     return Fail(ERROR_INVALID_HANDLE);
   }
   if (!RemoveObject(hObject)) return Fail(ERROR_INVALID_HANDLE);

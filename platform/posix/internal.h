@@ -42,6 +42,8 @@ std::shared_ptr<Object> RemoveObject(const void* handle);
 
 // Whether an object is an open printer (CloseHandle closes those too).
 bool IsPrinterObject(const Object& object);
+// Whether an object is a mutex (sync.cpp; CloseHandle closes those too).
+bool IsMutexObject(const Object& object);
 
 template <class T>
 std::shared_ptr<T> Find(const void* handle) {
