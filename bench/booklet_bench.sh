@@ -10,16 +10,21 @@
 # Environment:
 #   BOOKLET_IMPOSE  the tool (default build/bin/booklet_impose; configure with
 #                   -DRENPS_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release)
+#   RENPS           renps for the whole booklet job (default: renps beside the
+#                   tool; the row is left out when there is none)
 #   BENCH_DIR       where the documents go (default: a new directory under TMPDIR);
 #                   it needs about 4.5 GB
 #   RUNS            timed runs per command, the best counts (default 5)
 #
 # Exits 1 when the imposition takes more than 2.5 times as long as cat, or
-# peaks at 16 MiB or more, or needs more memory for the larger document.
+# peaks at 16 MiB or more, or needs more memory for the larger document; or
+# when the whole booklet job through renps takes more than 3.5 times as long
+# as cat, is not 1.5 times as fast as psbook | psnup -2, or peaks at 16 MiB.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 tool=${BOOKLET_IMPOSE:-$root/build/bin/booklet_impose}
+renps=${RENPS:-$(dirname "$tool")/renps}
 runs=${RUNS:-5}
 if [ ! -x "$tool" ]; then
   echo "no booklet_impose at $tool: build it (cmake --build build --target booklet_impose) or set BOOKLET_IMPOSE" >&2
@@ -91,9 +96,28 @@ for size in 200:1000 1000:5000; do
   ratio_dd=$(awk -v a="$impose_seconds" -v b="$dd_seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
   row "booklet imposition" "   ${ratio}x cat, ${ratio_dd}x dd (wall)"
 
+  # The whole job as a user runs it: renps plays the driver, the plug-in
+  # captures the job, imposes it and sends the sheets to the printer stream.
+  job_seconds=""
+  if [ -x "$renps" ]; then
+    measure "RENPS_STATE_DIR='$work/state' TMPDIR='$work' '$renps' print '$root/examples/booklet.json' '$document' -o '$work/out.prn'"
+    job_seconds=$best
+    job_peak=$peak
+    ratio_job=$(awk -v a="$job_seconds" -v b="$cat_seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+    row "renps print (booklet job)" "   ${ratio_job}x cat (wall)"
+    [ "$job_peak" -lt 16384 ] || { echo "  FAIL: the booklet job peaks at 16 MiB or more"; status=1; }
+  fi
+
   if [ "$megabytes" = 200 ]; then
     measure "psbook '$document' 2>/dev/null | psnup -2 2>/dev/null > '$work/out.psnup'"
+    psnup_seconds=$best
     row "psbook DOC | psnup -2" ""
+    if [ -n "$job_seconds" ]; then
+      speedup=$(awk -v a="$psnup_seconds" -v b="$job_seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+      echo "  the booklet job is ${speedup}x as fast as psbook | psnup -2"
+      awk -v r="$ratio_job" 'BEGIN { exit !(r > 3.5) }' && { echo "  FAIL: the booklet job takes more than 3.5x cat"; status=1; }
+      awk -v r="$speedup" 'BEGIN { exit !(r < 1.5) }' && { echo "  FAIL: the booklet job is not 1.5x as fast as psbook | psnup"; status=1; }
+    fi
     awk -v r="$ratio" 'BEGIN { exit !(r > 2.5) }' && { echo "  FAIL: imposition takes more than 2.5x cat"; status=1; }
     impose_peak_small=$impose_peak
   else
