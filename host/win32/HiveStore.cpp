@@ -157,6 +157,55 @@ bool ParseHive(std::string_view text, HiveKeys& keys, std::size_t& badLine) {
   return true;
 }
 
+namespace {
+
+// An exclusive lock on a file beside the hive, held while it lives.
+class HiveLock {
+ public:
+  explicit HiveLock(const std::filesystem::path& path) {
+    handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    OVERLAPPED at{};
+    locked_ = LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
+  }
+  ~HiveLock() {
+    if (handle_ == INVALID_HANDLE_VALUE) return;
+    if (locked_) {
+      OVERLAPPED at{};
+      UnlockFileEx(handle_, 0, 1, 0, &at);
+    }
+    CloseHandle(handle_);
+  }
+  HiveLock(const HiveLock&) = delete;
+  HiveLock& operator=(const HiveLock&) = delete;
+  bool Locked() const { return locked_; }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  bool locked_ = false;
+};
+
+}  // namespace
+
+template <class Change>
+LONG HiveStore::Modify(Hive hive, Change change) {
+  std::error_code ec;
+  std::filesystem::create_directories(NativePath(directory_), ec);
+  const HiveLock lock(NativePath(FilePath(hive) + ".lock"));
+  if (!lock.Locked()) {
+    lastError_ = FilePath(hive) + ".lock: cannot lock the state store";
+    return ERROR_LOCK_VIOLATION;
+  }
+  // What another process wrote since this one read the hive counts.
+  hives_[static_cast<int>(hive)] = Loaded();
+  HiveKeys* keys = nullptr;
+  if (LONG status = Load(hive, keys); status != ERROR_SUCCESS) return status;
+  bool write = false;
+  if (LONG status = change(*keys, write); status != ERROR_SUCCESS || !write) return status;
+  return Save(hive, *keys);
+}
+
 void HiveStore::SetDirectory(std::string directory) {
   directory_ = std::move(directory);
   hives_[0] = Loaded();
@@ -192,7 +241,6 @@ LONG HiveStore::Load(Hive hive, HiveKeys*& keys) {
 LONG HiveStore::Save(Hive hive, const HiveKeys& keys) {
   const std::string path = FilePath(hive);
   std::error_code ec;
-  std::filesystem::create_directories(NativePath(directory_), ec);
   const std::filesystem::path temporary = NativePath(path + ".new");
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -227,15 +275,14 @@ LONG HiveStore::KeyExists(Hive hive, std::u16string_view path, bool& exists) {
 }
 
 LONG HiveStore::CreateKey(Hive hive, std::u16string_view path, bool& created) {
-  HiveKeys* keys = nullptr;
-  if (LONG status = Load(hive, keys); status != ERROR_SUCCESS) return status;
-  bool exists = false;
-  KeyExists(hive, path, exists);
-  created = !exists;
-  if (exists) return ERROR_SUCCESS;
-  const std::u16string normalized = NormalizedPath(path);
-  (*keys)[Folded(normalized)].path = normalized;
-  return Save(hive, *keys);
+  return Modify(hive, [&](HiveKeys& keys, bool& write) {
+    bool exists = false;
+    KeyExists(hive, path, exists);
+    created = write = !exists;
+    const std::u16string normalized = NormalizedPath(path);
+    if (created) keys[Folded(normalized)].path = normalized;
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG HiveStore::GetValue(Hive hive, std::u16string_view path, std::u16string_view name, StoredValue& value) {
@@ -254,30 +301,30 @@ LONG HiveStore::GetValue(Hive hive, std::u16string_view path, std::u16string_vie
 }
 
 LONG HiveStore::SetValue(Hive hive, std::u16string_view path, const StoredValue& value) {
-  HiveKeys* keys = nullptr;
-  if (LONG status = Load(hive, keys); status != ERROR_SUCCESS) return status;
-  const std::u16string normalized = NormalizedPath(path);
-  StoredKey& key = (*keys)[Folded(normalized)];
-  if (key.path.empty()) key.path = normalized;
-  const std::u16string folded = Folded(value.name);
-  auto existing = std::find_if(key.values.begin(), key.values.end(),
-                               [&](const StoredValue& v) { return Folded(v.name) == folded; });
-  if (existing != key.values.end())
-    *existing = value;
-  else
-    key.values.push_back(value);
-  return Save(hive, *keys);
+  return Modify(hive, [&](HiveKeys& keys, bool& write) {
+    const std::u16string normalized = NormalizedPath(path);
+    StoredKey& key = keys[Folded(normalized)];
+    if (key.path.empty()) key.path = normalized;
+    const std::u16string folded = Folded(value.name);
+    auto existing = std::find_if(key.values.begin(), key.values.end(),
+                                 [&](const StoredValue& v) { return Folded(v.name) == folded; });
+    if (existing != key.values.end())
+      *existing = value;
+    else
+      key.values.push_back(value);
+    write = true;
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG HiveStore::DeleteValue(Hive hive, std::u16string_view path, std::u16string_view name) {
-  HiveKeys* keys = nullptr;
-  if (LONG status = Load(hive, keys); status != ERROR_SUCCESS) return status;
-  const auto key = keys->find(Folded(NormalizedPath(path)));
-  if (key == keys->end()) return ERROR_FILE_NOT_FOUND;
-  const std::u16string folded = Folded(name);
-  if (std::erase_if(key->second.values, [&](const StoredValue& v) { return Folded(v.name) == folded; }) == 0)
-    return ERROR_FILE_NOT_FOUND;
-  return Save(hive, *keys);
+  return Modify(hive, [&](HiveKeys& keys, bool& write) {
+    const auto key = keys.find(Folded(NormalizedPath(path)));
+    if (key == keys.end()) return ERROR_FILE_NOT_FOUND;
+    const std::u16string folded = Folded(name);
+    write = std::erase_if(key->second.values, [&](const StoredValue& v) { return Folded(v.name) == folded; }) != 0;
+    return write ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  });
 }
 
 }  // namespace renps::winhost

@@ -9,7 +9,9 @@
 // Values belong to the key above them. Bytes below 0x20, '%' and DEL in key
 // paths and names are written as %XX. A file that does not parse is never
 // rewritten: the call fails with ERROR_BADDB and LastError names the file
-// and line.
+// and line. Every change re-reads the hive under an exclusive lock on
+// HIVE.lock, so processes sharing the directory never lose each other's
+// values.
 #pragma once
 
 #include <map>
@@ -67,6 +69,10 @@ class HiveStore {
   };
   LONG Load(Hive hive, HiveKeys*& keys);
   LONG Save(Hive hive, const HiveKeys& keys);
+  // Runs `change` on the hive as the file holds it now, under the lock, and
+  // writes the result when `change` asks for it.
+  template <class Change>
+  LONG Modify(Hive hive, Change change);
   std::string FilePath(Hive hive) const;
 
   std::string directory_;

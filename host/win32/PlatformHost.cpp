@@ -694,6 +694,9 @@ void Install() {
   });
 }
 
+// Before main, so no function of renps has loaded a routed address yet.
+[[maybe_unused]] const bool g_routed = (Install(), true);
+
 }  // namespace
 }  // namespace renps::winhost
 

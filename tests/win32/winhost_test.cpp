@@ -134,6 +134,24 @@ TEST(HiveStoreFiles, ValuesOutliveTheStoreAndNamesIgnoreCase) {
   EXPECT_FALSE(exists) << "a prefix of a key's name is no key";
 }
 
+TEST(HiveStoreFiles, TwoWritersKeepEachOthersValues) {
+  const auto directory = FreshDirectory("writers");
+  HiveStore first, second;
+  first.SetDirectory(directory.string());
+  second.SetDirectory(directory.string());
+  StoredValue value;
+  // Both have read the hive before either writes.
+  EXPECT_EQ(first.GetValue(Hive::CurrentUser, u"K", u"a", value), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(second.GetValue(Hive::CurrentUser, u"K", u"b", value), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(first.SetValue(Hive::CurrentUser, u"K", {u"a", REG_DWORD, {1, 0, 0, 0}}), ERROR_SUCCESS);
+  ASSERT_EQ(second.SetValue(Hive::CurrentUser, u"K", {u"b", REG_DWORD, {2, 0, 0, 0}}), ERROR_SUCCESS);
+  ASSERT_EQ(first.DeleteValue(Hive::CurrentUser, u"K", u"b"), ERROR_SUCCESS) << "the other writer's value is seen";
+  HiveStore reader;
+  reader.SetDirectory(directory.string());
+  EXPECT_EQ(reader.GetValue(Hive::CurrentUser, u"K", u"a", value), ERROR_SUCCESS);
+  EXPECT_EQ(reader.GetValue(Hive::CurrentUser, u"K", u"b", value), ERROR_FILE_NOT_FOUND);
+}
+
 TEST(HiveStoreFiles, ADamagedFileIsReportedAndNeverRewritten) {
   const auto directory = FreshDirectory("damaged");
   const std::string damaged = "K\tA\nV\tn\t4\tnothex\n";
@@ -149,25 +167,34 @@ TEST(HiveStoreFiles, ADamagedFileIsReportedAndNeverRewritten) {
 
 // ---- Import routing -----------------------------------------------------------
 
-DWORD WINAPI FixedTicks() {
+DWORD WINAPI FixedProcessId() {
   return 0x5EED;
+}
+
+// The import table is read at each call only from a function of its own: the
+// compiler keeps an imported address in a register within one function.
+__attribute__((noinline)) DWORD ProcessIdThroughImports() {
+  return ::GetCurrentProcessId();
 }
 
 TEST(ImportRouting, TheModulesCallsGoWhereTheyAreRouted) {
   const HMODULE self = GetModuleHandleW(nullptr);
-  const auto system = reinterpret_cast<void*>(::GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount"));
+  const auto system =
+      reinterpret_cast<void*>(::GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetCurrentProcessId"));
   ASSERT_NE(system, nullptr);
-  const renps::winhost::RoutedImport routed[] = {{"GetTickCount", reinterpret_cast<void*>(&FixedTicks)}};
+  const DWORD before = ProcessIdThroughImports();
+  ASSERT_NE(before, 0x5EEDu);
+  const renps::winhost::RoutedImport routed[] = {{"GetCurrentProcessId", reinterpret_cast<void*>(&FixedProcessId)}};
   // Another DLL's name routes nothing.
   EXPECT_EQ(renps::winhost::RouteImports(self, routed, 1, {"winspool.drv"}), 0);
   ASSERT_EQ(renps::winhost::RouteImports(self, routed, 1, {"KERNEL32.dll"}), 1);
-  const DWORD routedTicks = ::GetTickCount();
+  const DWORD routedAnswer = ProcessIdThroughImports();
   // A second routing finds the entry already in place.
   EXPECT_EQ(renps::winhost::RouteImports(self, routed, 1, {"kernel32.dll"}), 0);
-  const renps::winhost::RoutedImport back[] = {{"GetTickCount", system}};
+  const renps::winhost::RoutedImport back[] = {{"GetCurrentProcessId", system}};
   ASSERT_EQ(renps::winhost::RouteImports(self, back, 1, {"kernel32.dll"}), 1);
-  EXPECT_EQ(routedTicks, 0x5EEDu);
-  EXPECT_NE(::GetTickCount(), 0x5EEDu);
+  EXPECT_EQ(routedAnswer, 0x5EEDu);
+  EXPECT_EQ(ProcessIdThroughImports(), before);
   // Not a module at all.
   static const char notAnImage[4096] = {};
   EXPECT_EQ(renps::winhost::RouteImports(reinterpret_cast<HMODULE>(const_cast<char*>(notAnImage)), routed, 1,
