@@ -1,14 +1,11 @@
 #include "DscReader.h"
 
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "JobFile.h"
+#include "System.h"
 #include "zqutil/LineScan.h"
 
 namespace renps {
@@ -61,9 +58,10 @@ std::size_t NextPercentLine(const char* s, std::size_t n) {
 // The length of the whole lines of s[0, n), or 0 when it holds no line end
 // (a CR at the very end counts only when `final`).
 std::size_t WholeLinesLength(const char* s, std::size_t n, bool final) {
-  if (const void* lf = memrchr(s, '\n', n)) return static_cast<std::size_t>(static_cast<const char*>(lf) - s) + 1;
+  const std::string_view text(s, n);
+  if (const std::size_t lf = text.rfind('\n'); lf != npos) return lf + 1;
   const std::size_t limit = final ? n : n - 1;
-  if (const void* cr = memrchr(s, '\r', limit)) return static_cast<std::size_t>(static_cast<const char*>(cr) - s) + 1;
+  if (const std::size_t cr = text.substr(0, limit).rfind('\r'); cr != npos) return cr + 1;
   return 0;
 }
 
@@ -97,10 +95,10 @@ std::vector<std::string_view> Words(std::string_view text) {
 
 DscReader::DscReader(std::FILE* file, std::string name) : file_(file), name_(std::move(name)) {
   const int fd = fileno(file);
-  struct stat info {};
-  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && ftello(file) == 0) {
+  long long size = 0;
+  if (sys::RegularFileSize(fd, size) && size > 0 && std::ftell(file) == 0) {
     fd_ = fd;
-    fileSize_ = info.st_size;
+    fileSize_ = size;
   } else {
     block_.resize(kBlock);
     data_ = block_.data();
@@ -108,19 +106,18 @@ DscReader::DscReader(std::FILE* file, std::string name) : file_(file), name_(std
 }
 
 DscReader::~DscReader() {
-  if (window_ != nullptr) ::munmap(window_, windowLength_);
+  sys::UnmapView(window_, windowLength_);
 }
 
 // The window from the page that holds the first unread byte on. A file cut
 // short since it was opened ends where it ends now.
 bool DscReader::MapNextWindow() {
   if (atEnd_) return false;
-  static const long long kPage = ::sysconf(_SC_PAGESIZE);
+  static const auto kPage = static_cast<long long>(sys::MapAlignment());
   const long long position = windowOffset_ + static_cast<long long>(begin_);
   const long long start = position - position % kPage;
-  struct stat info {};
-  if (::fstat(fd_, &info) == 0 && info.st_size < fileSize_) fileSize_ = info.st_size;
-  if (window_ != nullptr) ::munmap(window_, windowLength_);
+  if (const long long size = sys::CurrentSize(fd_); size >= 0 && size < fileSize_) fileSize_ = size;
+  sys::UnmapView(window_, windowLength_);
   window_ = nullptr;
   data_ = nullptr;
   begin_ = end_ = 0;
@@ -130,8 +127,9 @@ bool DscReader::MapNextWindow() {
     return false;
   }
   const auto length = static_cast<std::size_t>(std::min<long long>(kWindow, fileSize_ - start));
-  void* window = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, static_cast<off_t>(start));
-  if (window == MAP_FAILED) throw InputError(name_ + ": cannot read the document: " + std::strerror(errno));
+  std::string why;
+  const void* window = sys::MapView(fd_, start, length, why);
+  if (window == nullptr) throw InputError(name_ + ": cannot read the document: " + why);
   window_ = window;
   windowLength_ = length;
   windowOffset_ = start;

@@ -118,7 +118,7 @@ class DscReader {
   int fd_ = -1;                      // the regular file that is mapped
   long long fileSize_ = 0;
   long long windowOffset_ = 0;  // where data_ stands in the file
-  void* window_ = nullptr;
+  const void* window_ = nullptr;
   std::size_t windowLength_ = 0;
   std::size_t handedOut_ = 0;  // the piece handed out last, still at begin_
   bool opaque_ = false;        // that piece is counted data

@@ -96,9 +96,8 @@ std::size_t FindLastShowpage(std::string_view run, bool whole) {
   const char* s = run.data();
   std::size_t limit = run.size();
   while (limit > 3) {
-    const void* found = memrchr(s + 3, 'w', limit - 3);
-    if (found == nullptr) break;
-    const auto w = static_cast<std::size_t>(static_cast<const char*>(found) - s);
+    const std::size_t w = run.substr(0, limit).rfind('w');
+    if (w == std::string_view::npos || w < 3) break;
     limit = w;
     const std::size_t at = w - 3;
     if (run.substr(at, kToken.size()) != kToken) continue;

@@ -1,10 +1,6 @@
 #include "Run.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 
 #include <cstring>
 #include <filesystem>
@@ -15,6 +11,7 @@
 #include <vector>
 
 #include "OemSection.h"
+#include "System.h"
 #include "platform/text.h"
 
 namespace renps {
@@ -79,8 +76,7 @@ void OpenDocuments(const RunRequest& request, Documents& docs) {
     }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) throw InputError(path + ": cannot open the document: " + std::strerror(errno));
-    struct stat info {};
-    if (fstat(fileno(f), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (sys::IsDirectory(fileno(f))) {
       std::fclose(f);
       throw InputError(path + ": is a directory, not a document");
     }
@@ -88,41 +84,6 @@ void OpenDocuments(const RunRequest& request, Documents& docs) {
     docs.names.push_back(path);
   }
 }
-
-// The reader maps regular files: one cut short by another process while it
-// is printed faults at the next access of the lost pages. The run then ends
-// with a message and status 1, as for any failed read, and leaves no
-// temporary output behind.
-class CutShortGuard {
- public:
-  explicit CutShortGuard(const std::string& temporary) {
-    const std::size_t size = std::min(temporary.size(), sizeof g_temporary - 1);
-    temporary.copy(g_temporary, size);
-    g_temporary[size] = 0;
-    struct sigaction action {};
-    action.sa_handler = &CutShortGuard::Handle;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, &previous_);
-  }
-  ~CutShortGuard() {
-    sigaction(SIGBUS, &previous_, nullptr);
-    g_temporary[0] = 0;
-  }
-  CutShortGuard(const CutShortGuard&) = delete;
-  CutShortGuard& operator=(const CutShortGuard&) = delete;
-
- private:
-  static void Handle(int) {
-    static constexpr char kMessage[] = "renps: a document was cut short while it was read\n";
-    if (::write(STDERR_FILENO, kMessage, sizeof kMessage - 1) < 0) {
-      // Nothing more can be said.
-    }
-    if (g_temporary[0] != 0) ::unlink(g_temporary);
-    ::_exit(1);
-  }
-  static inline char g_temporary[4096] = {};
-  struct sigaction previous_ {};
-};
 
 void CheckFault(const DebugLog& log) {
   if (!log.Fault().empty()) throw PluginFailure("the plug-in failed in " + log.Fault());
@@ -158,17 +119,19 @@ std::uint16_t Read16(const std::vector<std::uint8_t>& b, std::size_t at) {
 }  // namespace
 
 std::string DefaultPluginPath() {
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "renpsoem.so";
-  return (self.parent_path() / "renpsoem.so").string();
+  const std::string directory = sys::ExecutableDirectory();
+  if (directory.empty()) return sys::kPluginFileName;
+  return (std::filesystem::path(directory) / sys::kPluginFileName).string();
 }
 
 std::vector<TraceRecord> RunPrint(const RunRequest& request, OutputFile& output) {
   const JobFile job = LoadJobFile(request.jobPath);
   Documents docs;
   OpenDocuments(request, docs);
-  CutShortGuard guard(output.TemporaryName());
+  // The reader maps regular files: one cut short by another process while
+  // it is printed ends the run with a message and status 1, as any failed
+  // read does, and leaves no temporary output behind.
+  sys::ReadFaultGuard guard(output.TemporaryName());
   DebugLog log(request.echoDebugLog);
   Spooler spooler(job, request.stateDirectory,
                   [&output](const void* data, std::size_t size) { return output.Write(data, size); });

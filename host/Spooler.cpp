@@ -1,9 +1,5 @@
 #include "Spooler.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -12,6 +8,7 @@
 
 #include "PostScriptDriver.h"
 #include "Settings.h"
+#include "System.h"
 #include "platform/text.h"
 #include "zqutil/PrinterDataNames.h"
 #include "zqutil/User.h"
@@ -204,65 +201,47 @@ std::filesystem::path FollowLinks(std::filesystem::path path) {
   throw InputError(path.string() + ": too many levels of symbolic links");
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size, int& error) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 OutputFile::OutputFile(const std::string& path) : buffer_(kOutputBuffer) {
-  const mode_t mask = umask(0);
-  umask(mask);
-  mode_ = 0666 & ~mask;
+  mode_ = sys::NewFileMode();
   std::filesystem::path directory;
   if (path.empty() || path == "-") {
     name_ = "standard output";
     toStdout_ = true;
-    const char* tmp = std::getenv("TMPDIR");
-    directory = tmp != nullptr && *tmp != 0 ? std::filesystem::path(tmp) : std::filesystem::path("/tmp");
+    directory = sys::TemporaryDirectory();
   } else {
     name_ = path;
     const std::filesystem::path target = FollowLinks(path);
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
-      if (S_ISDIR(info.st_mode)) throw InputError(path + ": is a directory");
-      if (!S_ISREG(info.st_mode)) {
+    switch (sys::Probe(target.string(), mode_)) {
+      case sys::PathKind::Directory:
+        throw InputError(path + ": is a directory");
+      case sys::PathKind::Other:
         // A FIFO or a device: its reader takes the bytes as they come.
-        fd_ = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        fd_ = sys::OpenForWriting(target.string());
         if (fd_ < 0) throw InputError(path + ": cannot write there: " + std::strerror(errno));
         direct_ = true;
         return;
-      }
-      mode_ = info.st_mode & 07777;
+      case sys::PathKind::Regular:
+      case sys::PathKind::Missing:
+        break;
     }
     target_ = target.string();
     directory = target.parent_path();
     if (directory.empty()) directory = ".";
   }
-  std::string pattern = (directory / ".renps-output-XXXXXX").string();
-  fd_ = mkstemp(pattern.data());
+  fd_ = sys::CreateTemporary(directory.string(), ".renps-output-", temporary_);
   if (fd_ < 0) throw InputError(name_ + ": cannot write there: " + std::strerror(errno));
-  temporary_ = pattern;
 }
 
 OutputFile::~OutputFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) sys::Close(fd_);
   if (!temporary_.empty()) std::remove(temporary_.c_str());
 }
 
 bool OutputFile::Drain() {
   if (error_ != 0) return false;
-  if (used_ > 0 && !WriteAll(fd_, buffer_.data(), used_, error_)) return false;
+  if (used_ > 0 && !sys::WriteAll(fd_, buffer_.data(), used_, error_)) return false;
   used_ = 0;
   return true;
 }
@@ -276,7 +255,7 @@ bool OutputFile::Write(const void* data, std::size_t size) {
   while (size > 0) {
     if (used_ == 0 && size >= buffer_.size()) {
       const std::size_t whole = size - size % buffer_.size();
-      if (!WriteAll(fd_, bytes, whole, error_)) return false;
+      if (!sys::WriteAll(fd_, bytes, whole, error_)) return false;
       bytes += whole;
       size -= whole;
       continue;
@@ -306,24 +285,22 @@ void OutputFile::Commit() {
   const int fd = fd_;
   fd_ = -1;
   if (direct_) {
-    if (::close(fd) != 0) throw PluginFailure(name_ + ": writing the printer's output failed: " + std::strerror(errno));
+    if (!sys::Close(fd)) throw PluginFailure(name_ + ": writing the printer's output failed: " + std::strerror(errno));
     return;
   }
   if (toStdout_) {
     int error = 0;
-    bool ok = ::lseek(fd, 0, SEEK_SET) == 0;
-    ssize_t n = 0;
-    while (ok && (n = ::read(fd, buffer_.data(), buffer_.size())) != 0) {
-      if (n < 0 && errno == EINTR) continue;
-      ok = n > 0 && WriteAll(STDOUT_FILENO, buffer_.data(), static_cast<std::size_t>(n), error);
-    }
+    bool ok = sys::Rewind(fd);
+    long n = 0;
+    while (ok && (n = sys::Read(fd, buffer_.data(), buffer_.size())) != 0)
+      ok = n > 0 && sys::WriteAll(sys::kStandardOutput, buffer_.data(), static_cast<std::size_t>(n), error);
     if (error == 0 && !ok) error = errno;
-    ::close(fd);
+    sys::Close(fd);
     if (!ok) throw PluginFailure(name_ + ": writing the printer's output failed: " + std::strerror(error));
     return;
   }
-  const bool ok = ::fchmod(fd, mode_) == 0 && ::close(fd) == 0;
-  if (!ok || std::rename(temporary_.c_str(), target_.c_str()) != 0)
+  const bool ok = sys::SetMode(fd, mode_) && sys::Close(fd);
+  if (!ok || !sys::Replace(temporary_, target_))
     throw PluginFailure(name_ + ": cannot write the output: " + std::strerror(errno));
   temporary_.clear();
 }

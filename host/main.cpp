@@ -1,9 +1,6 @@
 // renps: plays the Windows PostScript driver and the spooler around the
 // rendering plug-in, so the plug-in's printer stream can be produced, looked
 // at and tested on any machine.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +10,7 @@
 #include <iostream>
 
 #include "Run.h"
+#include "System.h"
 
 namespace {
 
@@ -53,8 +51,8 @@ void AddRunOptions(CLI::App* command, renps::RunRequest& request) {
 
 // Renders the PostScript part of a printer stream to PNG sheets with Ghostscript.
 int Preview(const std::string& stream, const std::string& prefix, int resolution) {
-  char psPath[] = "/tmp/renps-preview-XXXXXX";
-  const int fd = mkstemp(psPath);
+  std::string psPath;
+  const int fd = renps::sys::CreateTemporary(renps::sys::TemporaryDirectory(), "renps-preview-", psPath);
   if (fd < 0) throw PluginFailure("cannot make a temporary file for the preview");
   std::FILE* in = std::fopen(stream.c_str(), "rb");
   std::FILE* out = fdopen(fd, "wb");
@@ -62,24 +60,16 @@ int Preview(const std::string& stream, const std::string& prefix, int resolution
   if (in != nullptr) std::fclose(in);
   if (out != nullptr) std::fclose(out);
   if (!ok) {
-    std::remove(psPath);
+    std::remove(psPath.c_str());
     throw PluginFailure("cannot prepare the PostScript for the preview");
   }
   const std::string outputArg = "-sOutputFile=" + prefix + "-%03d.png";
   const std::string resolutionArg = "-r" + std::to_string(resolution);
-  const pid_t child = fork();
-  if (child == 0) {
-    execlp("gs", "gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=png16m", resolutionArg.c_str(),
-           outputArg.c_str(), psPath, static_cast<char*>(nullptr));
-    std::perror("renps: cannot run gs (Ghostscript)");
-    _exit(127);
-  }
-  int status = 0;
-  if (child > 0) waitpid(child, &status, 0);
-  std::remove(psPath);
-  if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw PluginFailure("Ghostscript could not render the printer stream (exit status " +
-                        std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")");
+  const int status = renps::sys::RunProgram(
+      {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=png16m", resolutionArg, outputArg, psPath});
+  std::remove(psPath.c_str());
+  if (status != 0)
+    throw PluginFailure("Ghostscript could not render the printer stream (exit status " + std::to_string(status) + ")");
   for (int page = 1;; ++page) {
     char name[32];
     std::snprintf(name, sizeof name, "-%03d.png", page);
@@ -92,11 +82,15 @@ int Preview(const std::string& stream, const std::string& prefix, int resolution
 }  // namespace
 
 int main(int argc, char** argv) {
+  renps::sys::UseBinaryStandardStreams();
   CLI::App app{
       "renps plays the Windows PostScript driver and the spooler around the rendering plug-in: it loads the "
       "plug-in, sets up the printer and the devmode from a job file, walks a DSC PostScript document through every "
       "injection point and writes what reaches the printer."};
   app.require_subcommand(1);
+  // Options are "-o" and "--name" everywhere: a path such as /tmp/job.json is
+  // an argument, not a Windows-style option (subcommands inherit this).
+  app.allow_windows_style_options(false);
   app.set_help_all_flag("--help-all", "help for every command");
 
   renps::RunRequest request;

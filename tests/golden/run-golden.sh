@@ -6,6 +6,9 @@
 #
 #   run-golden.sh RENPS CASE_DIR
 #
+# RENPS_LAUNCHER runs renps through a program (wine for the Windows build);
+# the printer stream must be the same bytes there.
+#
 # RENPS_REGENERATE=1 rewrites expected.prn from the output instead of
 # comparing (read the new file before committing it).
 #
@@ -18,6 +21,9 @@ renps=$1
 case_dir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+launcher=()
+[[ -n ${RENPS_LAUNCHER:-} ]] && read -r -a launcher <<<"$RENPS_LAUNCHER"
+run_renps() { "${launcher[@]}" "$renps" "$@"; }
 
 shopt -s nullglob
 documents=("$case_dir"/document*.ps)
@@ -26,7 +32,7 @@ if [[ ${#documents[@]} -eq 0 ]]; then
   exit 1
 fi
 
-"$renps" print "$case_dir/job.json" "${documents[@]}" --state-dir "$work/state" -o "$work/out.prn"
+run_renps print "$case_dir/job.json" "${documents[@]}" --state-dir "$work/state" -o "$work/out.prn"
 
 if [[ "${RENPS_REGENERATE:-}" == 1 ]]; then
   cp "$work/out.prn" "$case_dir/expected.prn"
@@ -37,7 +43,7 @@ elif ! cmp -s "$work/out.prn" "$case_dir/expected.prn"; then
   exit 1
 fi
 
-"$renps" strip-pjl "$work/out.prn" >"$work/out.ps"
+run_renps strip-pjl "$work/out.prn" >"$work/out.ps"
 if ! gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage "$work/out.ps" >"$work/gs.log" 2>&1 ||
   grep -q "Error" "$work/gs.log"; then
   echo "golden: $case_dir: Ghostscript reports an error in the PostScript part:" >&2

@@ -6,9 +6,11 @@
 // GetPrinterDriverW, GetJobW, DeviceCapabilitiesW and WritePrinter answer for.
 // Printer data (GetPrinterDataW/SetPrinterDataW) and registry values live in
 // the state store under the state directory, one readable text file per hive.
+//
+// On Windows renps answers the same calls itself (host/win32): it routes the
+// plug-in's imports of them to its own functions, so the declarations here
+// serve both platforms; the fault switches exist on POSIX only.
 #pragma once
-
-#if !defined(_WIN32)
 
 #include <array>
 #include <cstdint>
@@ -20,7 +22,11 @@
 
 #include "platform/win32.h"
 
+#if defined(_WIN32)
+#define RENPS_HOST_API
+#else
 #define RENPS_HOST_API __attribute__((visibility("default")))
+#endif
 
 namespace platform::host {
 
@@ -77,6 +83,7 @@ RENPS_HOST_API void SetDebugLogSink(std::function<void(std::u16string_view)> sin
 // debug output.
 RENPS_HOST_API std::string GetLastStoreError();
 
+#if !defined(_WIN32)
 // ---- Faults, for tests -------------------------------------------------------
 //
 // A test switch that makes the platform's calls fail the way a full disk, a
@@ -98,10 +105,9 @@ RENPS_HOST_API void InjectDiskFull(std::uint64_t bytesLeft);
 RENPS_HOST_API std::uint32_t FaultCallCount(FaultCall call);
 // Disarms every fault and sets the counts to zero.
 RENPS_HOST_API void ClearFaults();
+#endif
 
 // Forgets printers, jobs, fixed time, facts, sinks and faults (between tests).
 RENPS_HOST_API void Reset();
 
 }  // namespace platform::host
-
-#endif
