@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,30 @@ class TempDirectory {
 
  private:
   std::string path_;
+};
+
+// A temporary directory that is TMPDIR while it lives: the plug-in names its
+// spool files with GetTempFileNameW there, so a test sees exactly its own.
+class TmpDirectory {
+ public:
+  explicit TmpDirectory(const std::string& prefix = "renps-spool") : directory_(prefix) {
+    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
+    ::setenv("TMPDIR", directory_.path().c_str(), 1);
+  }
+  ~TmpDirectory() {
+    if (saved_)
+      ::setenv("TMPDIR", saved_->c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
+  }
+  TmpDirectory(const TmpDirectory&) = delete;
+  TmpDirectory& operator=(const TmpDirectory&) = delete;
+
+  const std::string& path() const { return directory_.path(); }
+
+ private:
+  TempDirectory directory_;
+  std::optional<std::string> saved_;
 };
 
 }  // namespace harness

@@ -28,26 +28,6 @@ using platform::host::FaultCall;
 constexpr int kPages = 3;
 constexpr std::size_t kPageBody = 3000;  // the job spans several 4096-byte re-send pieces
 
-// Spool files go to a directory of the test's own (the plug-in names them
-// with GetTempFileNameW in the temporary directory).
-class SpoolDirectory {
- public:
-  SpoolDirectory() {
-    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    setenv("TMPDIR", directory_.path().c_str(), 1);
-  }
-  ~SpoolDirectory() {
-    if (saved_)
-      setenv("TMPDIR", saved_->c_str(), 1);
-    else
-      unsetenv("TMPDIR");
-  }
-
- private:
-  harness::TempDirectory directory_{"renps-spool"};
-  std::optional<std::string> saved_;
-};
-
 struct Job {
   std::vector<HRESULT> writes;  // each WritePrinter of the driver, in order
   std::vector<std::string> buffers;
@@ -155,7 +135,7 @@ class FaultInjection : public ::testing::Test {
     return platform::host::FaultCallCount(call);
   }
 
-  SpoolDirectory spoolDirectory_;
+  harness::TmpDirectory spoolDirectory_;
   std::optional<harness::TestPrinter> printer_;
 };
 

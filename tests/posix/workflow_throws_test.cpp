@@ -40,17 +40,7 @@ using namespace workflowext;
 // Spool files and the extension's log go to directories of the test's own.
 class ScratchDirectory {
  public:
-  ScratchDirectory() {
-    if (const char* old = std::getenv("TMPDIR")) saved_ = old;
-    setenv("TMPDIR", spool_.path().c_str(), 1);
-  }
-  ~ScratchDirectory() {
-    if (saved_)
-      setenv("TMPDIR", saved_->c_str(), 1);
-    else
-      unsetenv("TMPDIR");
-    unsetenv(kThrowEnvironment);
-  }
+  ~ScratchDirectory() { unsetenv(kThrowEnvironment); }
   std::vector<std::string> SpoolFiles() const {
     std::vector<std::string> files;
     // (A test printer's state directory may lie here too.)
@@ -61,9 +51,8 @@ class ScratchDirectory {
   std::string Log() const { return logs_ / "workflow.log"; }
 
  private:
-  harness::TempDirectory spool_{"renps-spool"};
+  harness::TmpDirectory spool_;
   harness::TempDirectory logs_{"renps-wflog"};
-  std::optional<std::string> saved_;
 };
 
 platform::host::PrinterDescription Office() {
