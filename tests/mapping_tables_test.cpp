@@ -22,18 +22,16 @@ struct TableCase {
   const char* keyword;  // null: the row has none
 };
 
-// Spot checks, several rows per table, the first row and a later one.
+// Spot checks: a row or two of each table.
 const TableCase kTableCases[] = {
     {3, true, 3, 4012, "RotatedLandscape"},
     {3, false, 2, 4011, "LANDSCAPE_CC90"},
     {6, true, 0, 4411, nullptr},
     {8, true, 39322200, 4023, "600x600dpi"},
-    {8, true, 78643800, 4025, "1200x600dpi"},
     {8, false, 157288800, 4028, "Res2400x2400"},
     {9, true, 1, 4971, nullptr},
     {10, true, 3, 4422, "DuplexTumble"},
     {10, false, 3, 4422, "HORIZONTAL"},
-    {10, false, 2, 4421, "VERTICAL"},
     {11, true, 2, 4051, nullptr},
     {15, true, 4, 4073, nullptr},
     {16, true, 4, 4090, nullptr},

@@ -240,8 +240,8 @@ TEST(ProcSetJobSetup, PinIsAlwaysFourDigits) {
     std::u16string text;
     const char16_t* pin;  // null: no PIN block
   };
-  const Case cases[] = {{u"7", u"0007"},      {u"12", u"0012"},  {u"123", u"0123"}, {u"1234", u"1234"},
-                        {u"123456", u"1234"}, {u"12a", nullptr}, {u"", nullptr},    {u" 12", nullptr}};
+  const Case cases[] = {{u"7", u"0007"},   {u"1234", u"1234"}, {u"123456", u"1234"},
+                        {u"12a", nullptr}, {u"", nullptr},     {u" 12", nullptr}};
   for (const auto& c : cases) {
     Job job;
     job.settings.SetStringValue(55, c.text);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include <memory>
-#include "TempDirectory.h"
+#include "TestPrinter.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 #include "zqutil/DataCache.h"
@@ -16,23 +16,6 @@ namespace {
 
 class DataCacheTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    temp_ = std::make_unique<harness::TempDirectory>("renps-datacache");
-    directory_ = temp_->path();
-    platform::host::SetStateDirectory(directory_);
-    platform::host::PrinterDescription printer;
-    printer.name = u"Cache Printer";
-    printer.port = u"IP_192.0.2.10";
-    platform::host::RegisterPrinter(printer, [](const void*, std::size_t) { return true; });
-    std::u16string name = printer.name;
-    ASSERT_TRUE(OpenPrinterW(platform::W(name.data()), &printer_, nullptr));
-  }
-  void TearDown() override {
-    if (printer_ != nullptr) ClosePrinter(printer_);
-    platform::host::Reset();
-    temp_.reset();
-  }
-
   // A printer data value as the spooler holds it, bypassing the cache.
   bool ReadRaw(std::u16string name, DWORD& type, ByteBuffer& data) {
     DWORD needed = 0;
@@ -48,9 +31,8 @@ class DataCacheTest : public ::testing::Test {
         static_cast<DWORD>(ERROR_SUCCESS));
   }
 
-  std::unique_ptr<harness::TempDirectory> temp_;
-  std::string directory_;
-  HANDLE printer_ = nullptr;
+  harness::TestPrinter printerData_{{.name = u"Cache Printer", .port = u"IP_192.0.2.10"}};
+  HANDLE printer_ = printerData_.handle;
 };
 
 TEST_F(DataCacheTest, ValuesRoundTripUnderTheKeyWithTheirTypes) {

@@ -55,6 +55,9 @@ class LayoutTest : public ::testing::Test {
                                        harness::SectionWithSettings(renps::BuildSettingsList(json::parse(text))));
   }
   DEVMODEW* Devmode() { return reinterpret_cast<DEVMODEW*>(devmode_.data()); }
+  std::unique_ptr<MsFeatureManager> Features(DWORD pdl = 0x400) {
+    return MsFeatureManager::CreateMsFeatureManagerFromDevmode(printer_.handle, Devmode(), 3, nullptr, pdl, 0x1000);
+  }
 
   // What Handle_PSINJECT_ENDSETUP writes through the driver.
   std::string EndSetup() {
@@ -202,9 +205,7 @@ TEST_F(LayoutTest, SheetIsTurnedByTwoAndSixUpAndByLandscapeBooklets) {
     fields.orientation = c.orientation;
     SetSettings(c.settings, fields);
     XDevmode settings(Devmode());
-    auto features =
-        MsFeatureManager::CreateMsFeatureManagerFromDevmode(printer_.handle, Devmode(), 3, nullptr, c.pdl, 0x1000);
-    EXPECT_EQ(LayoutFeatureManager::IsSheetRotated(printer_.handle, settings, *features), c.rotated);
+    EXPECT_EQ(LayoutFeatureManager::IsSheetRotated(printer_.handle, settings, *Features(c.pdl)), c.rotated);
   }
 }
 
@@ -215,16 +216,13 @@ TEST_F(LayoutTest, EffectivePaperSizeAndAutomaticRotation) {
   envelope.paperLength = 0;
   SetSettings(R"({"285": 7431})", envelope);
   XDevmode settings(Devmode());
-  auto features =
-      MsFeatureManager::CreateMsFeatureManagerFromDevmode(printer_.handle, Devmode(), 3, nullptr, 0x400, 0x1000);
-  const auto size = LayoutFeatureManager::GetEffectivePaperSize(printer_.handle, settings, *features);
+  const auto size = LayoutFeatureManager::GetEffectivePaperSize(printer_.handle, settings, *Features());
   EXPECT_EQ(size.width, 1048);
   EXPECT_EQ(size.length, 2413);
 
   SetSettings(R"({"285": 7431, "210": {"164": {"paper": [2970, 4200]}}})");
   XDevmode output(Devmode());
-  features = MsFeatureManager::CreateMsFeatureManagerFromDevmode(printer_.handle, Devmode(), 3, nullptr, 0x400, 0x1000);
-  const auto a3 = LayoutFeatureManager::GetEffectivePaperSize(printer_.handle, output, *features);
+  const auto a3 = LayoutFeatureManager::GetEffectivePaperSize(printer_.handle, output, *Features());
   EXPECT_EQ(a3.width, 2970);
   EXPECT_EQ(a3.length, 4200);
 
@@ -255,9 +253,7 @@ TEST_F(LayoutTest, EffectivePaperSizeAndAutomaticRotation) {
     fields.orientation = c.orientation;
     SetSettings(c.settings, fields);
     XDevmode caseSettings(Devmode());
-    auto caseFeatures =
-        MsFeatureManager::CreateMsFeatureManagerFromDevmode(printer_.handle, Devmode(), 3, nullptr, 0x400, 0x1000);
-    EXPECT_EQ(LayoutFeatureManager::IsAutoRotationNeeded(printer_.handle, caseSettings, *caseFeatures, nullptr),
+    EXPECT_EQ(LayoutFeatureManager::IsAutoRotationNeeded(printer_.handle, caseSettings, *Features(), nullptr),
               c.needed);
   }
 }

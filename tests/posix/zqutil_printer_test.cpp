@@ -8,7 +8,7 @@
 #include <vector>
 
 #include <memory>
-#include "TempDirectory.h"
+#include "TestPrinter.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 #include "zqutil/DriverLoadedContext.h"
@@ -28,42 +28,19 @@ namespace {
 
 constexpr char16_t kName[] = u"Facts Printer";
 
+platform::host::PrinterDescription Description() {
+  platform::host::PrinterDescription printer;
+  printer.name = kName;
+  printer.port = u"\\\\server\\queue";
+  printer.driverName = u"RenPS Test Driver";
+  printer.dependentFiles = {u"renpsoem.so", u"zqwfwuA2.dll", u"procs.ps"};
+  return printer;
+}
+
 class PrinterFactsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    temp_ = std::make_unique<harness::TempDirectory>("renps-zqutil");
-    directory_ = temp_->path();
-    platform::host::SetStateDirectory(directory_);
-    platform::host::PrinterDescription printer;
-    printer.name = kName;
-    printer.port = u"\\\\server\\queue";
-    printer.driverName = u"RenPS Test Driver";
-    printer.dependentFiles = {u"renpsoem.so", u"zqwfwuA2.dll", u"procs.ps"};
-    platform::host::RegisterPrinter(printer, [](const void*, std::size_t) { return true; });
-    std::u16string name = kName;
-    ASSERT_TRUE(OpenPrinterW(platform::W(name.data()), &handle_, nullptr));
-  }
-  void TearDown() override {
-    if (handle_ != nullptr) ClosePrinter(handle_);
-    platform::host::Reset();
-    temp_.reset();
-  }
-  void SetDword(const char16_t* name, DWORD value) {
-    std::u16string n = name;
-    ASSERT_EQ(SetPrinterDataW(handle_, platform::W(n.data()), REG_DWORD, reinterpret_cast<LPBYTE>(&value), 4),
-              static_cast<DWORD>(ERROR_SUCCESS));
-  }
-  void SetText(const char16_t* name, const CXString& text) {
-    std::u16string n = name;
-    ByteBuffer bytes = ByteBuffer::createFromStringValue(text);
-    ASSERT_EQ(
-        SetPrinterDataW(handle_, platform::W(n.data()), REG_SZ, bytes.getLpbyte(), static_cast<DWORD>(bytes.size())),
-        static_cast<DWORD>(ERROR_SUCCESS));
-  }
-
-  std::unique_ptr<harness::TempDirectory> temp_;
-  std::string directory_;
-  HANDLE handle_ = nullptr;
+  harness::TestPrinter printer_{Description()};
+  HANDLE handle_ = printer_.handle;
 };
 
 TEST_F(PrinterFactsTest, AbsentFactsReadAsDefaults) {
@@ -85,14 +62,14 @@ TEST_F(PrinterFactsTest, AbsentFactsReadAsDefaults) {
 }
 
 TEST_F(PrinterFactsTest, InstallerFactsAreRead) {
-  SetDword(PrinterDataNames::kControllerFamily, 7433);
-  SetDword(PrinterDataNames::kPdlType, 0x401);
-  SetDword(PrinterDataNames::kColorMode, 0x3000);
-  SetDword(PrinterDataNames::kInstallationState, 0);
-  SetText(PrinterDataNames::kProductId, u"QB42");
-  SetText(PrinterDataNames::kModelId, u"M-7");
-  SetText(PrinterDataNames::kDriverVersion, u"5.4.3.2");
-  SetText(PrinterDataNames::kDriverLanguage, u"French");
+  printer_.SetDword(PrinterDataNames::kControllerFamily, 7433);
+  printer_.SetDword(PrinterDataNames::kPdlType, 0x401);
+  printer_.SetDword(PrinterDataNames::kColorMode, 0x3000);
+  printer_.SetDword(PrinterDataNames::kInstallationState, 0);
+  printer_.SetText(PrinterDataNames::kProductId, u"QB42");
+  printer_.SetText(PrinterDataNames::kModelId, u"M-7");
+  printer_.SetText(PrinterDataNames::kDriverVersion, u"5.4.3.2");
+  printer_.SetText(PrinterDataNames::kDriverLanguage, u"French");
 
   Printer printer(kName, true);
   ASSERT_TRUE(printer.HasValidHandle());
@@ -109,7 +86,7 @@ TEST_F(PrinterFactsTest, InstallerFactsAreRead) {
   EXPECT_EQ(PrintDriver::GetDriverName(handle_).str(), u"RenPS Test Driver");
 
   // A value of the wrong type is not the fact: the default stands.
-  SetText(PrinterDataNames::kControllerFamily, u"7430");
+  printer_.SetText(PrinterDataNames::kControllerFamily, u"7430");
   EXPECT_EQ(Printer(handle_).GetPrinterControllerFamily(), 4001u);
 }
 
