@@ -159,6 +159,7 @@ bool Replace(const std::string& from, const std::string& to) {
 
 int RunProgram(const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
+  argv.reserve(arguments.size() + 1);
   for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   const pid_t child = fork();
