@@ -188,6 +188,8 @@ void Spooler::StoreMachineAndUser() {
 namespace {
 
 constexpr std::size_t kOutputBuffer = 128 * 1024;
+// The unit the file's writes are aligned to (a multiple divides the buffer).
+constexpr std::size_t kAlign = 64 * 1024;
 
 // The file a chain of symbolic links ends in (which need not exist yet).
 std::filesystem::path FollowLinks(std::filesystem::path path) {
@@ -242,30 +244,37 @@ OutputFile::~OutputFile() {
 bool OutputFile::Drain() {
   if (error_ != 0) return false;
   if (used_ > 0 && !sys::WriteAll(fd_, buffer_.data(), used_, error_)) return false;
+  written_ += used_;
   used_ = 0;
   return true;
 }
 
 bool OutputFile::Write(const void* data, std::size_t size) {
   if (fd_ < 0 || error_ != 0) return false;
-  // Everything goes out in whole buffers, so every write starts and ends on
-  // a boundary of the buffer's size: the file system then never merges a
-  // write into a partly written page (which costs more than the copy here).
+  // Every write but the last ends on a boundary of kAlign bytes in the file,
+  // so the file system never merges a write into a partly written page (that
+  // costs more than a copy). Small pieces and the unaligned head of a large
+  // one are gathered in the buffer; the aligned rest of a large piece goes out
+  // from where it lies.
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    if (used_ == 0 && size >= buffer_.size()) {
-      const std::size_t whole = size - size % buffer_.size();
+    const std::size_t misalign = (written_ + used_) % kAlign;
+    if (used_ == 0 && misalign == 0 && size >= kAlign) {
+      const std::size_t whole = size - size % kAlign;
       if (!sys::WriteAll(fd_, bytes, whole, error_)) return false;
+      written_ += whole;
       bytes += whole;
       size -= whole;
       continue;
     }
-    const std::size_t take = std::min(size, buffer_.size() - used_);
+    std::size_t take = std::min(size, buffer_.size() - used_);
+    if (size >= kAlign && misalign != 0) take = std::min(take, kAlign - misalign);
     std::memcpy(buffer_.data() + used_, bytes, take);
     used_ += take;
     bytes += take;
     size -= take;
-    if (used_ == buffer_.size() && !Drain()) return false;
+    const bool aligned = (written_ + used_) % kAlign == 0;
+    if ((used_ == buffer_.size() || (aligned && size >= kAlign)) && !Drain()) return false;
   }
   return true;
 }

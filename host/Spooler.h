@@ -4,6 +4,7 @@
 // what WritePrinter hands to the printer.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -71,7 +72,8 @@ class OutputFile {
   unsigned mode_ = 0666;   // the permissions the output gets
   std::vector<char> buffer_;
   std::size_t used_ = 0;
-  int error_ = 0;  // errno of the first failed write
+  std::uint64_t written_ = 0;  // bytes the file has taken
+  int error_ = 0;              // errno of the first failed write
 };
 
 }  // namespace renps
