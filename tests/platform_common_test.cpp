@@ -149,6 +149,38 @@ TEST(PlatformCommonAnswers, FoundValuesFollowTheRegistryAndThePrinterDataProtoco
   }
 }
 
+TEST(PlatformCommonAnswers, MachineNamesCountTheTerminatorTheirOwnWays) {
+  // Capacity in characters; 0 stands for no buffer at all.
+  struct Case {
+    DWORD capacity;
+    BOOL ok;
+    DWORD userSize, computerSize;
+  };
+  const Case cases[] = {{0, FALSE, 5, 5}, {4, FALSE, 5, 5}, {5, TRUE, 5, 4}, {9, TRUE, 5, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.capacity);
+    WCHAR buffer[9] = {};
+    DWORD size = c.capacity;
+    SetLastError(0);
+    EXPECT_EQ(platform::common::AnswerUserName(u"ANNE", c.capacity == 0 ? nullptr : buffer, &size), c.ok);
+    EXPECT_EQ(size, c.userSize);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(c.ok ? 0 : ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::u16string(platform::U(buffer)), c.ok ? u"ANNE" : u"");
+
+    WCHAR host[9] = {};
+    size = c.capacity;
+    SetLastError(0);
+    EXPECT_EQ(platform::common::AnswerComputerName(u"PC-1", c.capacity == 0 ? nullptr : host, &size), c.ok);
+    EXPECT_EQ(size, c.computerSize);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(c.ok ? 0 : ERROR_BUFFER_OVERFLOW));
+    EXPECT_EQ(std::u16string(platform::U(host)), c.ok ? u"PC-1" : u"");
+  }
+  EXPECT_FALSE(platform::common::AnswerUserName(u"ANNE", nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(platform::common::AnswerComputerName(u"PC-1", nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
 TEST(PlatformCommonAnswers, CapabilitiesComeFromTheDescription) {
   PrinterDescription printer = Printer(u"P");
   printer.color = false;

@@ -351,42 +351,26 @@ void WINAPI HostGetLocalTime(LPSYSTEMTIME lpSystemTime) {
   g_system.getLocalTime(lpSystemTime);
 }
 
+// A fact the host set (empty: none), read under the lock.
+std::u16string Fact(std::u16string HostState::*fact) {
+  std::lock_guard lock(g_mutex);
+  return State().*fact;
+}
+
 BOOL WINAPI HostGetUserNameW(LPWSTR lpBuffer, LPDWORD pcbBuffer) {
-  std::u16string name;
-  {
-    std::lock_guard lock(g_mutex);
-    name = State().userName;
-  }
+  const std::u16string name = Fact(&HostState::userName);
   if (name.empty()) return g_system.getUserName(lpBuffer, pcbBuffer);
-  if (pcbBuffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  const auto needed = static_cast<DWORD>(name.size() + 1);
-  const bool copied = CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *pcbBuffer);
-  *pcbBuffer = needed;
-  return copied ? TRUE : Fail(ERROR_INSUFFICIENT_BUFFER);
+  return platform::common::AnswerUserName(name, lpBuffer, pcbBuffer);
 }
 
 BOOL WINAPI HostGetComputerNameW(LPWSTR lpBuffer, LPDWORD nSize) {
-  std::u16string name;
-  {
-    std::lock_guard lock(g_mutex);
-    name = State().computerName;
-  }
+  const std::u16string name = Fact(&HostState::computerName);
   if (name.empty()) return g_system.getComputerName(lpBuffer, nSize);
-  if (nSize == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (!CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *nSize)) {
-    *nSize = static_cast<DWORD>(name.size() + 1);
-    return Fail(ERROR_BUFFER_OVERFLOW);
-  }
-  *nSize = static_cast<DWORD>(name.size());
-  return TRUE;
+  return platform::common::AnswerComputerName(name, lpBuffer, nSize);
 }
 
 DWORD WINAPI HostGetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
-  std::u16string image;
-  if (hModule == nullptr) {
-    std::lock_guard lock(g_mutex);
-    image = State().processImage;
-  }
+  const std::u16string image = hModule == nullptr ? Fact(&HostState::processImage) : std::u16string();
   if (image.empty()) return g_system.getModuleFileName(hModule, lpFilename, nSize);
   if (lpFilename == nullptr || nSize == 0) return Fail(ERROR_INSUFFICIENT_BUFFER);
   if (image.size() + 1 > nSize) {

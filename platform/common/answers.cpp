@@ -2,32 +2,35 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "common/printers.h"
 
 namespace platform::common {
 namespace {
 
-// Lays out a structure followed by its strings in the caller's buffer; the
-// structure's pointers go to the placed strings in the order given.
-template <class Struct, class Fill>
-BOOL Answer(const std::vector<const std::u16string*>& strings, LPBYTE buffer, DWORD cbBuf, LPDWORD pcbNeeded,
-            Fill fill) {
+// One string of a structure: the member that points to it once it is placed.
+template <class Struct>
+struct Field {
+  LPWSTR Struct::*member;
+  const std::u16string* text;
+};
+
+// Lays out `info` followed by the fields' strings in the caller's buffer,
+// each member pointing to its placed string.
+template <class Struct>
+BOOL Answer(Struct info, std::initializer_list<Field<Struct>> fields, LPBYTE buffer, DWORD cbBuf, LPDWORD pcbNeeded) {
   std::size_t needed = sizeof(Struct);
-  for (const auto* text : strings) needed += (text->size() + 1) * sizeof(WCHAR);
+  for (const auto& field : fields) needed += (field.text->size() + 1) * sizeof(WCHAR);
   *pcbNeeded = static_cast<DWORD>(needed);
   if (buffer == nullptr || cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
   std::size_t next = sizeof(Struct);
-  std::vector<LPWSTR> placed;
-  placed.reserve(strings.size());
-  for (const auto* text : strings) {
+  for (const auto& field : fields) {
     auto* at = reinterpret_cast<LPWSTR>(buffer + next);
-    std::memcpy(at, text->c_str(), (text->size() + 1) * sizeof(WCHAR));
-    next += (text->size() + 1) * sizeof(WCHAR);
-    placed.push_back(at);
+    std::memcpy(at, field.text->c_str(), (field.text->size() + 1) * sizeof(WCHAR));
+    next += (field.text->size() + 1) * sizeof(WCHAR);
+    info.*field.member = at;
   }
-  Struct info{};
-  fill(info, placed);
   std::memcpy(buffer, &info, sizeof(Struct));
   return TRUE;
 }
@@ -38,24 +41,23 @@ const std::u16string kEmpty, kRaw = u"RAW";
 
 BOOL AnswerPrinterInfo2(const host::PrinterDescription& printer, LPBYTE buffer, DWORD cbBuf, LPDWORD pcbNeeded) {
   static const std::u16string processor = u"WinPrint";
-  const auto& d = printer;
-  return Answer<PRINTER_INFO_2W>(
-      {&d.name, &kEmpty, &d.port, &d.driverName, &kEmpty, &kEmpty, &kEmpty, &processor, &kRaw, &kEmpty}, buffer, cbBuf,
-      pcbNeeded, [](PRINTER_INFO_2W& info, const std::vector<LPWSTR>& s) {
-        info.pPrinterName = s[0];
-        info.pShareName = s[1];
-        info.pPortName = s[2];
-        info.pDriverName = s[3];
-        info.pComment = s[4];
-        info.pLocation = s[5];
-        info.pSepFile = s[6];
-        info.pPrintProcessor = s[7];
-        info.pDatatype = s[8];
-        info.pParameters = s[9];
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        info.Priority = 1;
-        info.DefaultPriority = 1;
-      });
+  PRINTER_INFO_2W info{};
+  info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+  info.Priority = 1;
+  info.DefaultPriority = 1;
+  using I = PRINTER_INFO_2W;
+  return Answer(info,
+                {{&I::pPrinterName, &printer.name},
+                 {&I::pShareName, &kEmpty},
+                 {&I::pPortName, &printer.port},
+                 {&I::pDriverName, &printer.driverName},
+                 {&I::pComment, &kEmpty},
+                 {&I::pLocation, &kEmpty},
+                 {&I::pSepFile, &kEmpty},
+                 {&I::pPrintProcessor, &processor},
+                 {&I::pDatatype, &kRaw},
+                 {&I::pParameters, &kEmpty}},
+                buffer, cbBuf, pcbNeeded);
 }
 
 BOOL AnswerDriverInfo3(const host::PrinterDescription& printer, std::u16string_view directory, char16_t separator,
@@ -79,38 +81,39 @@ BOOL AnswerDriverInfo3(const host::PrinterDescription& printer, std::u16string_v
     dependents += file;
     dependents.push_back(0);
   }
-  return Answer<DRIVER_INFO_3W>(
-      {&printer.driverName, &environment, &driverPath, &dataFile, &configFile, &kEmpty, &dependents, &kEmpty, &kRaw},
-      buffer, cbBuf, pcbNeeded, [](DRIVER_INFO_3W& info, const std::vector<LPWSTR>& s) {
-        info.cVersion = 3;
-        info.pName = s[0];
-        info.pEnvironment = s[1];
-        info.pDriverPath = s[2];
-        info.pDataFile = s[3];
-        info.pConfigFile = s[4];
-        info.pHelpFile = s[5];
-        info.pDependentFiles = s[6];
-        info.pMonitorName = s[7];
-        info.pDefaultDataType = s[8];
-      });
+  DRIVER_INFO_3W info{};
+  info.cVersion = 3;
+  using I = DRIVER_INFO_3W;
+  return Answer(info,
+                {{&I::pName, &printer.driverName},
+                 {&I::pEnvironment, &environment},
+                 {&I::pDriverPath, &driverPath},
+                 {&I::pDataFile, &dataFile},
+                 {&I::pConfigFile, &configFile},
+                 {&I::pHelpFile, &kEmpty},
+                 {&I::pDependentFiles, &dependents},
+                 {&I::pMonitorName, &kEmpty},
+                 {&I::pDefaultDataType, &kRaw}},
+                buffer, cbBuf, pcbNeeded);
 }
 
 BOOL AnswerJobInfo1(std::u16string_view printerName, const host::JobRecord& job, const SYSTEMTIME& submitted,
                     LPBYTE buffer, DWORD cbBuf, LPDWORD pcbNeeded) {
   const std::u16string printer(printerName);
-  return Answer<JOB_INFO_1W>({&printer, &job.machine, &job.owner, &job.document, &kRaw}, buffer, cbBuf, pcbNeeded,
-                             [&](JOB_INFO_1W& info, const std::vector<LPWSTR>& s) {
-                               info.JobId = job.jobId;
-                               info.pPrinterName = s[0];
-                               info.pMachineName = s[1];
-                               info.pUserName = s[2];
-                               info.pDocument = s[3];
-                               info.pDatatype = s[4];
-                               info.Status = JOB_STATUS_PRINTING;
-                               info.Priority = 1;
-                               info.Position = 1;
-                               info.Submitted = submitted;
-                             });
+  JOB_INFO_1W info{};
+  info.JobId = job.jobId;
+  info.Status = JOB_STATUS_PRINTING;
+  info.Priority = 1;
+  info.Position = 1;
+  info.Submitted = submitted;
+  using I = JOB_INFO_1W;
+  return Answer(info,
+                {{&I::pPrinterName, &printer},
+                 {&I::pMachineName, &job.machine},
+                 {&I::pUserName, &job.owner},
+                 {&I::pDocument, &job.document},
+                 {&I::pDatatype, &kRaw}},
+                buffer, cbBuf, pcbNeeded);
 }
 
 BOOL AnswerText(std::u16string_view text, LPBYTE buffer, DWORD cbBuf, LPDWORD pcbNeeded) {
@@ -149,6 +152,23 @@ DWORD AnswerCapability(const host::PrinterDescription& printer, WORD capability,
       SetLastError(ERROR_NOT_SUPPORTED);
       return kUnknown;
   }
+}
+
+BOOL AnswerUserName(std::u16string_view name, LPWSTR lpBuffer, LPDWORD pcbBuffer) {
+  if (pcbBuffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  const bool copied = CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *pcbBuffer);
+  *pcbBuffer = static_cast<DWORD>(name.size() + 1);
+  return copied ? TRUE : Fail(ERROR_INSUFFICIENT_BUFFER);
+}
+
+BOOL AnswerComputerName(std::u16string_view name, LPWSTR lpBuffer, LPDWORD nSize) {
+  if (nSize == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (!CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *nSize)) {
+    *nSize = static_cast<DWORD>(name.size() + 1);
+    return Fail(ERROR_BUFFER_OVERFLOW);
+  }
+  *nSize = static_cast<DWORD>(name.size());
+  return TRUE;
 }
 
 LONG QueryValue(DWORD type, const std::vector<BYTE>& data, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {

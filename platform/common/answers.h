@@ -30,6 +30,14 @@ BOOL AnswerText(std::u16string_view text, LPBYTE buffer, DWORD cbBuf, LPDWORD pc
 // for a capability it does not know.
 DWORD AnswerCapability(const host::PrinterDescription& printer, WORD capability, LPWSTR pOutput);
 
+// GetUserNameW for a known name: the size is in characters and counts the
+// terminator, both ways.
+BOOL AnswerUserName(std::u16string_view name, LPWSTR lpBuffer, LPDWORD pcbBuffer);
+// GetComputerNameW for a known name. In: the buffer size in characters. Out:
+// the length without the terminator on success, the size needed with it on
+// ERROR_BUFFER_OVERFLOW.
+BOOL AnswerComputerName(std::u16string_view name, LPWSTR lpBuffer, LPDWORD nSize);
+
 // RegQueryValueExW's answer for a found value: type, size, and the bytes when
 // the buffer holds them (ERROR_MORE_DATA with the size when it does not).
 LONG QueryValue(DWORD type, const std::vector<BYTE>& data, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
