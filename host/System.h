@@ -1,8 +1,8 @@
 // What renps needs of the operating system beyond the Win32 calls: files by
 // descriptor, mapped views of a document, the output's temporary file, the
 // program's own directory, running Ghostscript. One implementation per
-// platform (posix/System.cpp, win32/System.cpp); the rest of the host is the
-// same source on both.
+// platform (posix/System.cpp, win32/System.cpp) below the loops both share
+// (System.cpp); the rest of the host is the same source on both.
 #pragma once
 
 #include <cstddef>
@@ -57,8 +57,11 @@ int OpenForWriting(const std::string& path);
 // A new, empty file in `directory` whose name starts with `prefix`, opened
 // for reading and writing; -1 with errno set.
 int CreateTemporary(const std::string& directory, const std::string& prefix, std::string& path);
-// Writes everything; false with the errno value.
+// Writes everything; false with the errno value (ENOSPC when nothing more
+// could be written). The same loop on both platforms (System.cpp).
 bool WriteAll(int fd, const char* data, std::size_t size, int& error);
+// One write of at most `size` bytes: the count written, -1 with errno set.
+long WriteSome(int fd, const char* data, std::size_t size);
 // Bytes read (0 at the end, -1 with errno set).
 long Read(int fd, char* data, std::size_t size);
 bool Rewind(int fd);

@@ -119,18 +119,12 @@ int CreateTemporary(const std::string& directory, const std::string& prefix, std
   return fd;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size, int& error) {
-  while (size > 0) {
+long WriteSome(int fd, const char* data, std::size_t size) {
+  for (;;) {
     const ssize_t n = ::write(fd, data, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
+    return static_cast<long>(n);
   }
-  return true;
 }
 
 long Read(int fd, char* data, std::size_t size) {

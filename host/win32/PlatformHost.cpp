@@ -10,25 +10,23 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <vector>
 
 #include "HiveStore.h"
 #include "ImportRouting.h"
+#include "common/answers.h"
+#include "common/printers.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
 
 namespace renps::winhost {
 namespace {
 
-using platform::host::JobRecord;
-using platform::host::PrinterDescription;
+using platform::common::CopyOut;
+using platform::common::Fail;
+using platform::common::PrinterDataKey;
+using platform::common::PrinterRecord;
+using platform::common::SameName;
 using platform::host::SpoolSink;
-
-struct PrinterRecord {
-  PrinterDescription description;
-  SpoolSink sink;
-  std::optional<JobRecord> job;
-};
 
 struct OpenPrinter {
   std::u16string name;
@@ -41,7 +39,7 @@ struct OpenKey {
 };
 
 struct HostState {
-  std::vector<PrinterRecord> printers;
+  platform::common::PrinterTable printers;
   std::optional<SYSTEMTIME> fixedTime;
   std::u16string userName, computerName, processImage;
   std::function<void(std::u16string_view)> debugSink;
@@ -59,14 +57,8 @@ HostState& State() {
   return *state;
 }
 
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return Folded(a) == Folded(b);
-}
-
 PrinterRecord* FindPrinter(std::u16string_view name) {
-  for (auto& printer : State().printers)
-    if (SameName(printer.description.name, name)) return &printer;
-  return nullptr;
+  return State().printers.Find(name);
 }
 
 std::u16string View(LPCWSTR text) {
@@ -89,9 +81,7 @@ HiveStore& Store() {
 }
 
 std::u16string DriverDirectory() {
-  auto& printers = State().printers;
-  for (auto it = printers.rbegin(); it != printers.rend(); ++it)
-    if (!it->description.driverDirectory.empty()) return it->description.driverDirectory;
+  if (auto directory = State().printers.LatestDriverDirectory(); !directory.empty()) return directory;
   return platform::FromUtf8(EffectiveStateDirectory() + "\\drivers");
 }
 
@@ -115,69 +105,10 @@ struct Originals {
 };
 Originals g_system;
 
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
-
-bool CopyOut(std::u16string_view text, LPWSTR buffer, std::size_t capacity) {
-  if (buffer == nullptr || capacity < text.size() + 1) return false;
-  std::memcpy(buffer, text.data(), text.size() * sizeof(WCHAR));
-  buffer[text.size()] = 0;
-  return true;
-}
-
-// A structure followed by its strings in the caller's buffer, the spooler's
-// way: *pcbNeeded always, the copy only when it fits.
-template <class Struct, class Fill>
-BOOL Answer(const std::vector<const std::u16string*>& strings, LPBYTE buffer, DWORD cbBuf, LPDWORD pcbNeeded,
-            Fill fill) {
-  std::size_t needed = sizeof(Struct);
-  for (const auto* text : strings) needed += (text->size() + 1) * sizeof(WCHAR);
-  *pcbNeeded = static_cast<DWORD>(needed);
-  if (buffer == nullptr || cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  std::size_t next = sizeof(Struct);
-  std::vector<LPWSTR> placed;
-  for (const auto* text : strings) {
-    auto* at = reinterpret_cast<LPWSTR>(buffer + next);
-    std::memcpy(at, text->c_str(), (text->size() + 1) * sizeof(WCHAR));
-    next += (text->size() + 1) * sizeof(WCHAR);
-    placed.push_back(at);
-  }
-  Struct info{};
-  fill(info, placed);
-  std::memcpy(buffer, &info, sizeof(Struct));
-  return TRUE;
-}
-
 const PrinterRecord* PrinterFor(HANDLE hPrinter) {
   const auto* open = static_cast<const OpenPrinter*>(hPrinter);
   if (State().printerHandles.count(open) == 0) return nullptr;
   return FindPrinter(open->name);
-}
-
-std::u16string PrinterDataKey(std::u16string_view printerName) {
-  std::u16string name(printerName);
-  std::replace(name.begin(), name.end(), u'\\', u',');
-  return u"Printers\\" + name + u"\\PrinterDriverData";
-}
-
-// A found value as RegQueryValueExW hands it out.
-LONG QueryValue(const StoredValue& value, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  if (lpType != nullptr) *lpType = value.type;
-  if (lpcbData == nullptr) return ERROR_SUCCESS;
-  const auto size = static_cast<DWORD>(value.data.size());
-  if (lpData == nullptr) {
-    *lpcbData = size;
-    return ERROR_SUCCESS;
-  }
-  if (*lpcbData < size) {
-    *lpcbData = size;
-    return ERROR_MORE_DATA;
-  }
-  std::copy(value.data.begin(), value.data.end(), lpData);
-  *lpcbData = size;
-  return ERROR_SUCCESS;
 }
 
 // ---- The spooler ------------------------------------------------------------
@@ -208,25 +139,7 @@ BOOL WINAPI HostGetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD
   const PrinterRecord* printer = PrinterFor(hPrinter);
   if (printer == nullptr) return Fail(ERROR_INVALID_HANDLE);
   if (Level != 2) return Fail(ERROR_INVALID_LEVEL);
-  const auto& d = printer->description;
-  static const std::u16string empty, processor = u"WinPrint", datatype = u"RAW";
-  return Answer<PRINTER_INFO_2W>(
-      {&d.name, &empty, &d.port, &d.driverName, &empty, &empty, &empty, &processor, &datatype, &empty}, pPrinter, cbBuf,
-      pcbNeeded, [](PRINTER_INFO_2W& info, const std::vector<LPWSTR>& s) {
-        info.pPrinterName = s[0];
-        info.pShareName = s[1];
-        info.pPortName = s[2];
-        info.pDriverName = s[3];
-        info.pComment = s[4];
-        info.pLocation = s[5];
-        info.pSepFile = s[6];
-        info.pPrintProcessor = s[7];
-        info.pDatatype = s[8];
-        info.pParameters = s[9];
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        info.Priority = 1;
-        info.DefaultPriority = 1;
-      });
+  return platform::common::AnswerPrinterInfo2(printer->description, pPrinter, cbBuf, pcbNeeded);
 }
 
 BOOL WINAPI HostGetPrinterDriverW(HANDLE hPrinter, LPWSTR, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
@@ -238,29 +151,7 @@ BOOL WINAPI HostGetPrinterDriverW(HANDLE hPrinter, LPWSTR, DWORD Level, LPBYTE p
   if (Level != 3) return Fail(ERROR_INVALID_LEVEL);
   const auto& d = printer->description;
   const std::u16string directory = d.driverDirectory.empty() ? DriverDirectory() : d.driverDirectory;
-  const std::u16string environment = u"Windows x64", driverPath = directory + u"\\3\\pscript5.dll",
-                       dataFile = directory + u"\\3\\" + d.driverName + u".ppd",
-                       configFile = directory + u"\\3\\ps5ui.dll", empty, datatype = u"RAW";
-  std::u16string dependents;
-  for (const auto& file : d.dependentFiles) {
-    if (file.empty()) continue;
-    dependents += file;
-    dependents.push_back(0);
-  }
-  return Answer<DRIVER_INFO_3W>(
-      {&d.driverName, &environment, &driverPath, &dataFile, &configFile, &empty, &dependents, &empty, &datatype},
-      pDriverInfo, cbBuf, pcbNeeded, [](DRIVER_INFO_3W& info, const std::vector<LPWSTR>& s) {
-        info.cVersion = 3;
-        info.pName = s[0];
-        info.pEnvironment = s[1];
-        info.pDriverPath = s[2];
-        info.pDataFile = s[3];
-        info.pConfigFile = s[4];
-        info.pHelpFile = s[5];
-        info.pDependentFiles = s[6];
-        info.pMonitorName = s[7];
-        info.pDefaultDataType = s[8];
-      });
+  return platform::common::AnswerDriverInfo3(d, directory, u'\\', pDriverInfo, cbBuf, pcbNeeded);
 }
 
 BOOL WINAPI HostGetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD Level, LPBYTE pDriverDirectory, DWORD cbBuf,
@@ -268,12 +159,7 @@ BOOL WINAPI HostGetPrinterDriverDirectoryW(LPWSTR, LPWSTR, DWORD Level, LPBYTE p
   std::lock_guard lock(g_mutex);
   if (pcbNeeded == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (Level != 1) return Fail(ERROR_INVALID_LEVEL);
-  const std::u16string directory = DriverDirectory();
-  const auto needed = static_cast<DWORD>((directory.size() + 1) * sizeof(WCHAR));
-  *pcbNeeded = needed;
-  if (pDriverDirectory == nullptr || cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  std::memcpy(pDriverDirectory, directory.c_str(), needed);
-  return TRUE;
+  return platform::common::AnswerText(DriverDirectory(), pDriverDirectory, cbBuf, pcbNeeded);
 }
 
 DWORD WINAPI HostGetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, LPBYTE pData, DWORD nSize,
@@ -286,12 +172,7 @@ DWORD WINAPI HostGetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pTy
   if (LONG status = Store().GetValue(Hive::LocalMachine, PrinterDataKey(open->name), View(pValueName), value);
       status != ERROR_SUCCESS)
     return static_cast<DWORD>(status);
-  DWORD size = nSize;
-  const LONG status = QueryValue(value, pType, pData, &size);
-  *pcbNeeded = size;
-  // A size-only query is "more data" for the spooler, unlike the registry.
-  if (status == ERROR_SUCCESS && pData == nullptr && !value.data.empty()) return ERROR_MORE_DATA;
-  return static_cast<DWORD>(status);
+  return platform::common::AnswerPrinterData(value.type, value.data, pType, pData, nSize, pcbNeeded);
 }
 
 DWORD WINAPI HostSetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {
@@ -338,23 +219,9 @@ BOOL WINAPI HostGetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, 
   if (printer == nullptr) return Fail(ERROR_INVALID_HANDLE);
   if (!printer->job || printer->job->jobId != JobId) return Fail(ERROR_INVALID_PARAMETER);
   if (Level != 1) return Fail(ERROR_INVALID_LEVEL);
-  const JobRecord& job = *printer->job;
-  static const std::u16string datatype = u"RAW";
   SYSTEMTIME submitted{};
   HostGetLocalTime(&submitted);
-  return Answer<JOB_INFO_1W>({&printer->description.name, &job.machine, &job.owner, &job.document, &datatype}, pJob,
-                             cbBuf, pcbNeeded, [&](JOB_INFO_1W& info, const std::vector<LPWSTR>& s) {
-                               info.JobId = job.jobId;
-                               info.pPrinterName = s[0];
-                               info.pMachineName = s[1];
-                               info.pUserName = s[2];
-                               info.pDocument = s[3];
-                               info.pDatatype = s[4];
-                               info.Status = JOB_STATUS_PRINTING;
-                               info.Priority = 1;
-                               info.Position = 1;
-                               info.Submitted = submitted;
-                             });
+  return platform::common::AnswerJobInfo1(printer->description.name, *printer->job, submitted, pJob, cbBuf, pcbNeeded);
 }
 
 DWORD WINAPI HostDeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR, WORD fwCapability, LPWSTR pOutput, const DEVMODEW*) {
@@ -365,31 +232,7 @@ DWORD WINAPI HostDeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR, WORD fwCapability
     SetLastError(pDevice == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_PRINTER_NAME);
     return kUnknown;
   }
-  const auto& d = printer->description;
-  switch (fwCapability) {
-    case DC_COLORDEVICE:
-      return d.color ? 1 : 0;
-    case DC_ENUMRESOLUTIONS: {
-      if (pOutput != nullptr) {
-        auto* out = reinterpret_cast<BYTE*>(pOutput);
-        for (const auto& r : d.resolutions) {
-          const LONG pair[2] = {r[1], r[2]};
-          std::memcpy(out, pair, sizeof pair);
-          out += sizeof pair;
-        }
-      }
-      return static_cast<DWORD>(d.resolutions.size());
-    }
-    case DC_COPIES:
-      return 9999;
-    case DC_COLLATE:
-      return 1;
-    case 0xFFFA:
-      return d.driverPrivateFFFA;
-    default:
-      SetLastError(ERROR_NOT_SUPPORTED);
-      return kUnknown;
-  }
+  return platform::common::AnswerCapability(printer->description, fwCapability, pOutput);
 }
 
 // ---- The registry: HKLM and HKCU from the state directory -------------------
@@ -463,7 +306,7 @@ LSTATUS WINAPI HostRegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpRe
   StoredValue value;
   if (LONG status = Store().GetValue(key.hive, key.path, View(lpValueName), value); status != ERROR_SUCCESS)
     return status;
-  return QueryValue(value, lpType, lpData, lpcbData);
+  return platform::common::QueryValue(value.type, value.data, lpType, lpData, lpcbData);
 }
 
 LSTATUS WINAPI HostRegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
@@ -508,42 +351,26 @@ void WINAPI HostGetLocalTime(LPSYSTEMTIME lpSystemTime) {
   g_system.getLocalTime(lpSystemTime);
 }
 
+// A fact the host set (empty: none), read under the lock.
+std::u16string Fact(std::u16string HostState::*fact) {
+  std::lock_guard lock(g_mutex);
+  return State().*fact;
+}
+
 BOOL WINAPI HostGetUserNameW(LPWSTR lpBuffer, LPDWORD pcbBuffer) {
-  std::u16string name;
-  {
-    std::lock_guard lock(g_mutex);
-    name = State().userName;
-  }
+  const std::u16string name = Fact(&HostState::userName);
   if (name.empty()) return g_system.getUserName(lpBuffer, pcbBuffer);
-  if (pcbBuffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  const auto needed = static_cast<DWORD>(name.size() + 1);
-  const bool copied = CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *pcbBuffer);
-  *pcbBuffer = needed;
-  return copied ? TRUE : Fail(ERROR_INSUFFICIENT_BUFFER);
+  return platform::common::AnswerUserName(name, lpBuffer, pcbBuffer);
 }
 
 BOOL WINAPI HostGetComputerNameW(LPWSTR lpBuffer, LPDWORD nSize) {
-  std::u16string name;
-  {
-    std::lock_guard lock(g_mutex);
-    name = State().computerName;
-  }
+  const std::u16string name = Fact(&HostState::computerName);
   if (name.empty()) return g_system.getComputerName(lpBuffer, nSize);
-  if (nSize == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (!CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *nSize)) {
-    *nSize = static_cast<DWORD>(name.size() + 1);
-    return Fail(ERROR_BUFFER_OVERFLOW);
-  }
-  *nSize = static_cast<DWORD>(name.size());
-  return TRUE;
+  return platform::common::AnswerComputerName(name, lpBuffer, nSize);
 }
 
 DWORD WINAPI HostGetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
-  std::u16string image;
-  if (hModule == nullptr) {
-    std::lock_guard lock(g_mutex);
-    image = State().processImage;
-  }
+  const std::u16string image = hModule == nullptr ? Fact(&HostState::processImage) : std::u16string();
   if (image.empty()) return g_system.getModuleFileName(hModule, lpFilename, nSize);
   if (lpFilename == nullptr || nSize == 0) return Fail(ERROR_INSUFFICIENT_BUFFER);
   if (image.size() + 1 > nSize) {
@@ -707,22 +534,12 @@ using namespace renps::winhost;
 void RegisterPrinter(const PrinterDescription& printer, SpoolSink sink) {
   Install();
   std::lock_guard lock(g_mutex);
-  auto& printers = State().printers;
-  for (auto it = printers.begin(); it != printers.end(); ++it) {
-    if (SameName(it->description.name, printer.name)) {
-      // A replaced printer keeps its job record unless the host sets a new one.
-      auto job = it->job;
-      printers.erase(it);
-      printers.push_back({printer, std::move(sink), job});
-      return;
-    }
-  }
-  printers.push_back({printer, std::move(sink), std::nullopt});
+  State().printers.Register(printer, std::move(sink));
 }
 
 void UnregisterPrinter(std::u16string_view name) {
   std::lock_guard lock(g_mutex);
-  std::erase_if(State().printers, [&](const PrinterRecord& p) { return SameName(p.description.name, name); });
+  State().printers.Unregister(name);
 }
 
 void SetJob(std::u16string_view printerName, const JobRecord& job) {
@@ -775,7 +592,7 @@ std::string GetLastStoreError() {
 void Reset() {
   std::lock_guard lock(g_mutex);
   auto& state = State();
-  state.printers.clear();
+  state.printers.Clear();
   state.fixedTime.reset();
   state.userName.clear();
   state.computerName.clear();

@@ -157,18 +157,8 @@ int CreateTemporary(const std::string& directory, const std::string& prefix, std
   return -1;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size, int& error) {
-  while (size > 0) {
-    const unsigned piece = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
-    const int n = _write(fd, data, piece);
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
+long WriteSome(int fd, const char* data, std::size_t size) {
+  return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }
 
 long Read(int fd, char* data, std::size_t size) {

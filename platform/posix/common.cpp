@@ -14,30 +14,6 @@ std::string NativePath(const WCHAR* path) {
   return native;
 }
 
-bool CopyOut(std::u16string_view text, WCHAR* buffer, std::size_t capacity) {
-  if (buffer == nullptr || capacity < text.size() + 1) return false;
-  text.copy(U(buffer), text.size());
-  buffer[text.size()] = 0;
-  return true;
-}
-
-namespace {
-char16_t Fold(char16_t c) {
-  // ASCII and Latin-1 letters; Windows folds more, but names here are ASCII
-  // in practice and an over-eager fold would merge names Windows keeps apart.
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
-  return c;
-}
-}  // namespace
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  return true;
-}
-
 DWORD Win32ErrorFromErrno(int error) {
   switch (error) {
     case 0:

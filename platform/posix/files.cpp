@@ -22,10 +22,7 @@ struct FileObject : Object {
   int fd;
 };
 
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
+using common::Fail;
 
 // ENOENT means a missing file only when the directory exists.
 DWORD OpenError(int error, const std::string& path) {

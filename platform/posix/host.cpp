@@ -2,7 +2,6 @@
 // job records, the clock, machine facts and where debug output goes.
 #include <cstdlib>
 #include <mutex>
-#include <vector>
 
 #include "internal.h"
 #include "platform/text.h"
@@ -16,7 +15,7 @@ namespace platform::posix {
 namespace {
 
 struct HostState {
-  std::vector<PrinterRecord> printers;  // registration order
+  common::PrinterTable printers;
   std::optional<SYSTEMTIME> fixedTime;
   std::u16string userName;
   std::u16string computerName;
@@ -32,34 +31,24 @@ HostState& State() {
   return *state;
 }
 
-PrinterRecord* FindLocked(std::u16string_view name) {
-  for (auto& printer : State().printers)
-    if (SameName(printer.description.name, name)) return &printer;
-  return nullptr;
-}
-
 }  // namespace
 
 std::optional<PrinterRecord> FindPrinter(std::u16string_view name) {
   std::lock_guard lock(g_mutex);
-  if (auto* printer = FindLocked(name)) return *printer;
+  if (auto* printer = State().printers.Find(name)) return *printer;
   return std::nullopt;
 }
 
 std::optional<host::SpoolSink> FindSink(std::u16string_view name) {
   std::lock_guard lock(g_mutex);
-  if (auto* printer = FindLocked(name)) return printer->sink;
+  if (auto* printer = State().printers.Find(name)) return printer->sink;
   return std::nullopt;
 }
 
 std::u16string DriverDirectory() {
   {
     std::lock_guard lock(g_mutex);
-    // The most recently registered printer that names one wins: the host
-    // drives one printer at a time.
-    auto& printers = State().printers;
-    for (auto it = printers.rbegin(); it != printers.rend(); ++it)
-      if (!it->description.driverDirectory.empty()) return it->description.driverDirectory;
+    if (auto directory = State().printers.LatestDriverDirectory(); !directory.empty()) return directory;
   }
   return FromUtf8(StateDirectory() + "/drivers");
 }
@@ -111,28 +100,17 @@ using namespace platform::posix;
 
 void RegisterPrinter(const PrinterDescription& printer, SpoolSink sink) {
   std::lock_guard lock(g_mutex);
-  auto& printers = State().printers;
-  for (auto it = printers.begin(); it != printers.end(); ++it) {
-    if (SameName(it->description.name, printer.name)) {
-      // A replaced printer keeps its job record unless the host sets a new one.
-      auto job = it->job;
-      printers.erase(it);
-      printers.push_back({printer, std::move(sink), job});
-      return;
-    }
-  }
-  printers.push_back({printer, std::move(sink), std::nullopt});
+  State().printers.Register(printer, std::move(sink));
 }
 
 void UnregisterPrinter(std::u16string_view name) {
   std::lock_guard lock(g_mutex);
-  auto& printers = State().printers;
-  std::erase_if(printers, [&](const PrinterRecord& p) { return SameName(p.description.name, name); });
+  State().printers.Unregister(name);
 }
 
 void SetJob(std::u16string_view printerName, const JobRecord& job) {
   std::lock_guard lock(g_mutex);
-  if (auto* printer = FindLocked(printerName)) printer->job = job;
+  if (auto* printer = State().printers.Find(printerName)) printer->job = job;
 }
 
 void SetStateDirectory(const std::string& directory) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/printers.h"
 #include "platform/posixhost.h"
 #include "platform/win32.h"
 
@@ -17,12 +18,8 @@ namespace platform::posix {
 
 // A Win32 path as a POSIX path: UTF-8, with '\\' taken as a separator like '/'.
 std::string NativePath(const WCHAR* path);
-// Copies text and its terminator into a WCHAR buffer of `capacity` units when
-// it fits; returns false (buffer untouched) otherwise.
-bool CopyOut(std::u16string_view text, WCHAR* buffer, std::size_t capacity);
-// Case-insensitive comparison of names (registry keys, values, printers,
-// resources), as Windows folds them for the Latin letters.
-bool SameName(std::u16string_view a, std::u16string_view b);
+using common::CopyOut;
+using common::SameName;
 // The Win32 error code for an errno value.
 DWORD Win32ErrorFromErrno(int error);
 
@@ -52,11 +49,7 @@ std::shared_ptr<T> Find(const void* handle) {
 
 // ---- What the host set up --------------------------------------------------
 
-struct PrinterRecord {
-  host::PrinterDescription description;
-  host::SpoolSink sink;
-  std::optional<host::JobRecord> job;
-};
+using common::PrinterRecord;
 
 std::optional<PrinterRecord> FindPrinter(std::u16string_view name);
 // Only the printer's sink: WritePrinter runs for every piece of a job and

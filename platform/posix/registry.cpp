@@ -1,5 +1,6 @@
 // Registry calls over the state store, for HKEY_LOCAL_MACHINE and
 // HKEY_CURRENT_USER.
+#include "common/answers.h"
 #include "internal.h"
 #include "platform/text.h"
 #include "store.h"
@@ -41,24 +42,6 @@ std::u16string_view Name(LPCWSTR name) {
 }
 
 }  // namespace
-
-// Shared with the printer data calls.
-LONG QueryValue(const store::Value& value, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  if (lpType != nullptr) *lpType = value.type;
-  if (lpcbData == nullptr) return ERROR_SUCCESS;
-  auto size = static_cast<DWORD>(value.data.size());
-  if (lpData == nullptr) {
-    *lpcbData = size;
-    return ERROR_SUCCESS;
-  }
-  if (*lpcbData < size) {
-    *lpcbData = size;
-    return ERROR_MORE_DATA;
-  }
-  std::copy(value.data.begin(), value.data.end(), lpData);
-  *lpcbData = size;
-  return ERROR_SUCCESS;
-}
 
 }  // namespace platform::posix
 
@@ -103,7 +86,7 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpRese
   store::Value value;
   if (LONG status = store::GetValue(key.hive, key.path, Name(lpValueName), value); status != ERROR_SUCCESS)
     return status;
-  return QueryValue(value, lpType, lpData, lpcbData);
+  return platform::common::QueryValue(value.type, value.data, lpType, lpData, lpcbData);
 }
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType, const BYTE* lpData,

@@ -70,9 +70,3 @@ void ClearLastError();
 void ForgetCache();
 
 }  // namespace platform::posix::store
-
-namespace platform::posix {
-// RegQueryValueExW's answer for a found value: type, size, and the bytes when
-// the buffer holds them (ERROR_MORE_DATA with the size when it does not).
-LONG QueryValue(const store::Value& value, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
-}  // namespace platform::posix

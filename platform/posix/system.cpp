@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "common/answers.h"
 #include "internal.h"
 #include "platform/text.h"
 
@@ -129,38 +130,14 @@ std::u16string SystemComputerName() {
 
 }  // namespace
 
-// The size is in characters and counts the terminator, both ways.
 BOOL WINAPI GetUserNameW(LPWSTR lpBuffer, LPDWORD pcbBuffer) {
-  if (pcbBuffer == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
   std::u16string name = platform::posix::UserNameFact();
   if (name.empty()) name = SystemUserName();
-  auto needed = static_cast<DWORD>(name.size() + 1);
-  if (!platform::posix::CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *pcbBuffer)) {
-    *pcbBuffer = needed;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  *pcbBuffer = needed;
-  return TRUE;
+  return platform::common::AnswerUserName(name, lpBuffer, pcbBuffer);
 }
 
-// In: the buffer size in characters. Out: the length without the terminator
-// on success, the size needed with it on ERROR_BUFFER_OVERFLOW.
 BOOL WINAPI GetComputerNameW(LPWSTR lpBuffer, LPDWORD nSize) {
-  if (nSize == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
   std::u16string name = platform::posix::ComputerNameFact();
   if (name.empty()) name = SystemComputerName();
-  if (!platform::posix::CopyOut(name, lpBuffer, lpBuffer == nullptr ? 0 : *nSize)) {
-    *nSize = static_cast<DWORD>(name.size() + 1);
-    SetLastError(ERROR_BUFFER_OVERFLOW);
-    return FALSE;
-  }
-  *nSize = static_cast<DWORD>(name.size());
-  return TRUE;
+  return platform::common::AnswerComputerName(name, lpBuffer, nSize);
 }
