@@ -16,14 +16,9 @@
 #include <nlohmann/json.hpp>
 
 #include "DevmodeLayout.h"
+#include "InputError.h"
 
 namespace renps {
-
-// Unusable input: exit status 2. The text is complete ("job.json: /devmode/copies: ...").
-class InputError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // A registry or printer data value: REG_DWORD, REG_SZ or REG_BINARY.
 struct RegistryValue {

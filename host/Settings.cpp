@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "JobFile.h"
+#include "InputError.h"
 #include "platform/text.h"
 #include "zqutil/PersistentAttributes.h"
 

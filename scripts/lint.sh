@@ -19,7 +19,7 @@ if ! clang-format --dry-run -Werror "${sources[@]}"; then
 fi
 
 echo "-- include cycles"
-python3 scripts/check-cycles.py complugins || status=1
+for part in complugins host platform; do python3 scripts/check-cycles.py "$part" || status=1; done
 
 echo "-- clang-tidy"
 if [[ ! -f $build/compile_commands.json ]]; then
