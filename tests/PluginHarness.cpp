@@ -134,6 +134,13 @@ HRESULT PluginHarness::Command(DWORD index, DWORD* result) {
   return hr;
 }
 
+HRESULT PluginHarness::SendOutput(std::string& sent) {
+  sent = std::move(output);
+  output.clear();
+  DWORD written = 0;
+  return plugin->WritePrinter(&devobj, sent.data(), static_cast<DWORD>(sent.size()), &written);
+}
+
 PFN PluginHarness::Hook(ULONG index) const {
   for (ULONG i = 0; i < pluginHooks.c; ++i)
     if (pluginHooks.pdrvfn[i].iFunc == index) return pluginHooks.pdrvfn[i].pfn;

@@ -64,6 +64,9 @@ class PluginHarness {
   BOOL SendPage();
   BOOL EndDoc();
   ULONG Escape(ULONG iEsc, ULONG cjIn, const void* pvIn, ULONG cjOut, void* pvOut);
+  // Hands the driver's pending output to the plug-in's WritePrinter, as the
+  // driver does with its buffer; `sent` receives the bytes.
+  HRESULT SendOutput(std::string& sent);
 
   IPrintOemPS2* plugin = nullptr;
   driversim::DriverHelper* driver = nullptr;

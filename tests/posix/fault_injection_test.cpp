@@ -72,10 +72,8 @@ Job PrintJob(HANDLE printer, bool capture, bool stopAtFailure = false) {
   bool going = true;
   auto flush = [&] {
     if (!going) return;
-    std::string buffer = std::move(h.output);
-    h.output.clear();
-    DWORD written = 0;
-    job.writes.push_back(h.plugin->WritePrinter(&h.devobj, buffer.data(), static_cast<DWORD>(buffer.size()), &written));
+    std::string buffer;
+    job.writes.push_back(h.SendOutput(buffer));
     CXString path;
     if (job.spoolPath.empty() && pdev->GetString(kPdevSpoolFilePath, path))
       job.spoolPath = platform::ToUtf8(path.str());

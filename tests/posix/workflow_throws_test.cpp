@@ -102,10 +102,8 @@ Job PrintJob(harness::PluginHarness& h, HANDLE printer, bool capture) {
   if (capture) pdev->SetBuffer(kPdevBookletMode, ByteBuffer::createFromLongValue(1));
   auto command = [&](DWORD point) { job.commands.emplace_back(point, h.Command(point)); };
   auto flush = [&] {
-    std::string buffer = std::move(h.output);
-    h.output.clear();
-    DWORD written = 0;
-    job.writes.push_back(h.plugin->WritePrinter(&h.devobj, buffer.data(), static_cast<DWORD>(buffer.size()), &written));
+    std::string buffer;
+    job.writes.push_back(h.SendOutput(buffer));
     CXString path;
     if (job.spoolPath.empty() && pdev->GetString(kPdevSpoolFilePath, path))
       job.spoolPath = platform::ToUtf8(path.str());
