@@ -48,32 +48,7 @@ state=$work/state
 
 # A report-like DSC document of $1 pages of about 200 kB each.
 document() {
-  awk -v pages="$1" 'BEGIN {
-    print "%!PS-Adobe-3.0"
-    print "%%Title: Generated report"
-    print "%%Pages: " pages
-    print "%%BoundingBox: 0 0 612 792"
-    print "%%EndComments"
-    print "%%BeginProlog"
-    print "/Line { moveto 0 10 rlineto stroke } bind def"
-    print "%%EndProlog"
-    print "%%BeginSetup"
-    print "%%EndSetup"
-    for (p = 1; p <= pages; p++) {
-      print "%%Page: " p " " p
-      print "%%BeginPageSetup"
-      print "/pagesave save def"
-      print "%%EndPageSetup"
-      print "/Helvetica findfont 12 scalefont setfont"
-      print "72 720 moveto (Page " p ") show"
-      for (i = 0; i < 15500; i++) printf "%d %d Line\n", 72 + (i * 37 + p) % 468, 72 + (i * 53) % 620
-      print "pagesave restore"
-      print "showpage"
-      print "%%PageTrailer"
-    }
-    print "%%Trailer"
-    print "%%EOF"
-  }'
+  awk -v pages="$1" -v lines=15500 -f "$root/bench/report.awk"
 }
 
 # measure NAME COMMAND...: sets best (s), cpu (s) and rss (MiB) for NAME.

@@ -30,35 +30,9 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A DSC document of $1 pages, each with a few kilobytes of drawing, the way a
-# report from an application looks to the driver.
+# A DSC document of $1 pages, each with a few kilobytes of drawing.
 document() {
-  awk -v pages="$1" 'BEGIN {
-    print "%!PS-Adobe-3.0"
-    print "%%Title: Generated report"
-    print "%%Pages: " pages
-    print "%%BoundingBox: 0 0 612 792"
-    print "%%EndComments"
-    print "%%BeginProlog"
-    print "/Line { moveto 0 10 rlineto stroke } bind def"
-    print "%%EndProlog"
-    print "%%BeginSetup"
-    print "%%EndSetup"
-    for (p = 1; p <= pages; p++) {
-      print "%%Page: " p " " p
-      print "%%BeginPageSetup"
-      print "/pagesave save def"
-      print "%%EndPageSetup"
-      print "/Helvetica findfont 12 scalefont setfont"
-      print "72 720 moveto (Page " p ") show"
-      for (i = 0; i < 100; i++) printf "%d %d Line\n", 72 + (i * 37 + p) % 468, 72 + (i * 53) % 620
-      print "pagesave restore"
-      print "showpage"
-      print "%%PageTrailer"
-    }
-    print "%%Trailer"
-    print "%%EOF"
-  }'
+  awk -v pages="$1" -v lines=100 -f "$root/bench/report.awk"
 }
 
 echo "renps print, job $(basename "$job"), $(nproc) cores"

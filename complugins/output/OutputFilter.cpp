@@ -1,5 +1,7 @@
 #include "output/OutputFilter.h"
 
+#include <optional>
+
 #include "pdev/XOemPdev.h"
 #include "platform/text.h"
 #include "support/EntryGuard.h"
@@ -88,21 +90,15 @@ HRESULT OutputFilter::FinishCapturedJob(PDEVOBJ pdevobj, XOemPdev& pdev, Workflo
   pdev.GetString(kPdevSpoolFilePath, path);
   postProcessor.PostProcessSpoolFile(pdevobj, &pdev, path);
   if (WorkflowObject* extension = workflow.Get()) {
-    HRESULT taken = E_NOTIMPL;
-    try {
-      taken = extension->SpoolFile(&pdev, path);
-    } catch (const std::exception& e) {
+    const std::optional<HRESULT> taken = GuardedEntry<std::optional<HRESULT>>(
+        "RenPs::WritePrinter", std::nullopt, [&] { return std::optional(extension->SpoolFile(&pdev, path)); });
+    if (!taken) {
       // Whether the extension still took the file cannot be told: sending it
       // could print the job twice, deleting it could lose it.
-      entry_guard::Report("RenPs::WritePrinter", &e);
-      Report(u"the workflow extension failed on the spool file, which is kept, not sent: ", path);
-      return E_FAIL;
-    } catch (...) {
-      entry_guard::Report("RenPs::WritePrinter", nullptr);
       Report(u"the workflow extension failed on the spool file, which is kept, not sent: ", path);
       return E_FAIL;
     }
-    if (taken != E_NOTIMPL) return S_OK;
+    if (*taken != E_NOTIMPL) return S_OK;
   }
   PrinterStage printer(pdevobj->hPrinter);
   if (!ResendFile(path, printer)) {
