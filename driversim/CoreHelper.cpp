@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <optional>
 
 #include "DevmodeLayout.h"
@@ -78,8 +79,10 @@ bool CoreHelper::Resolve(const DEVMODEW* given, DWORD givenSize, const DEVMODEW*
   return DriverPrivatePart(devmode, size) != nullptr;
 }
 
-const char* CoreHelper::Keep(std::string answer) {
-  return answers_.insert(std::move(answer)).first->c_str();
+const char* CoreHelper::Keep(std::string_view answer) {
+  auto kept = answers_.find(answer);
+  if (kept == answers_.end()) kept = answers_.emplace(answer).first;
+  return kept->c_str();
 }
 
 HRESULT STDMETHODCALLTYPE CoreHelper::GetOption(const DEVMODEW* pDevmode, DWORD cbSize, PCSTR pszFeatureRequested,
@@ -91,8 +94,8 @@ HRESULT STDMETHODCALLTYPE CoreHelper::GetOption(const DEVMODEW* pDevmode, DWORD 
   const DEVMODEW* dm = nullptr;
   DWORD size = 0;
   if (!Resolve(pDevmode, cbSize, dm, size)) return E_INVALIDARG;
-  const std::string feature = pszFeatureRequested;
-  if (hidden_.count(feature) != 0) return E_FAIL;
+  const std::string_view feature = pszFeatureRequested;
+  if (!hidden_.empty() && hidden_.find(feature) != hidden_.end()) return E_FAIL;
   const DriverOptions options = ReadDriverOptions(DriverPrivatePart(dm, size));
 
   const char* answer = nullptr;
@@ -111,7 +114,9 @@ HRESULT STDMETHODCALLTYPE CoreHelper::GetOption(const DEVMODEW* pDevmode, DWORD 
   } else if (feature == "Resolution") {
     if (dm->dmPrintQuality > 0) {
       const int vertical = dm->dmYResolution > 0 ? dm->dmYResolution : dm->dmPrintQuality;
-      answer = Keep(std::to_string(dm->dmPrintQuality) + "x" + std::to_string(vertical) + "dpi");
+      char text[32];
+      const int length = std::snprintf(text, sizeof text, "%dx%ddpi", dm->dmPrintQuality, vertical);
+      answer = Keep(std::string_view(text, static_cast<std::size_t>(length)));
     }
   } else if (feature == "%MetafileSpooling") {
     answer = Name(kBoolean, options.metafileSpooling);

@@ -27,6 +27,7 @@
 #include <cstddef>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/oemps.h"
 
@@ -75,14 +76,14 @@ class CoreHelper final : public IPrintCoreHelper {
   // The devmode a call works on and its private part, or false when the call
   // cannot use it.
   bool Resolve(const DEVMODEW* given, DWORD givenSize, const DEVMODEW*& devmode, DWORD& size) const;
-  const char* Keep(std::string answer);
+  const char* Keep(std::string_view answer);
   bool WriteOne(DEVMODEW* devmode, DWORD size, const std::string& feature, const std::string& option);
 
   std::atomic<ULONG> references_{1};
   DEVMODEW* devmode_;
   DWORD size_;
-  std::set<std::string> hidden_;
-  std::set<std::string> answers_;
+  std::set<std::string, std::less<>> hidden_;
+  std::set<std::string, std::less<>> answers_;
   HRESULT forcedResult_ = S_OK;
   std::size_t getCalls_ = 0;
   std::size_t setCalls_ = 0;

@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "platform/posixhost.h"
 #include "platform/text.h"
+#include "zqutil/LineScan.h"
 
 namespace renps {
 
@@ -85,22 +86,21 @@ bool IsCodeAt(std::string_view line, std::size_t at) {
 }
 
 // Where a page's last showpage stands in a run of code: the last "showpage"
-// that is a whole name (not "/showpage", not in a string or a comment), or npos. The
-// search runs backwards from the 'w', a letter that code seldom holds, so a
-// page's closing showpage is found without reading the page twice. In a run
-// that continues a cut line (not `whole`) the first line's start is unknown:
-// a showpage there does not count.
+// that is a whole name (not "/showpage", not in a string or a comment), or
+// npos. The search runs backwards, so a page's closing showpage is found
+// without reading the page twice. In a run that continues a cut line (not
+// `whole`) the first line's start is unknown: a showpage there does not count.
 std::size_t FindLastShowpage(std::string_view run, bool whole) {
   static constexpr char kDelimiters[] = " \t\r\n{}[]()<>";
   constexpr std::string_view kToken = "showpage";
   const char* s = run.data();
   std::size_t limit = run.size();
-  while (limit > 3) {
-    const std::size_t w = run.substr(0, limit).rfind('w');
-    if (w == std::string_view::npos || w < 3) break;
-    limit = w;
-    const std::size_t at = w - 3;
-    if (run.substr(at, kToken.size()) != kToken) continue;
+  while (limit >= kToken.size()) {
+    const char* found = LineScan::FindLast(s, s + limit, kToken);
+    if (found == s + limit) break;
+    const auto at = static_cast<std::size_t>(found - s);
+    // A token further back must start before this one.
+    limit = at + kToken.size() - 1;
     const bool startOk = at == 0 || std::strchr(kDelimiters, s[at - 1]) != nullptr;
     const std::size_t end = at + kToken.size();
     const bool endOk = end >= run.size() || std::strchr(kDelimiters, s[end]) != nullptr || s[end] == '%';
@@ -113,6 +113,9 @@ std::size_t FindLastShowpage(std::string_view run, bool whole) {
   }
   return std::string_view::npos;
 }
+
+// A text at least this long goes to the plug-in from where it lies.
+constexpr std::size_t kDirectText = 16 * 1024;
 
 // An EPS is printed as a page the way documents include one: its own
 // showpage does nothing, whatever it leaves on the stacks is cleared, and the
@@ -400,31 +403,22 @@ void PostScriptDriver::Write(std::string_view text) {
     WriteBytes("\n", 1);
   // Only the driver's own writes flush: the plug-in is never re-entered from
   // inside one of its own DrvWriteSpoolBuf calls. The stream goes out in
-  // pieces of the buffer's size while more than a piece is pending; whole
-  // pieces of a long text go out from where it lies instead of through the
-  // buffer.
+  // pieces of the buffer's size while more than a piece is pending; a long
+  // text goes out from where it lies (in pieces of at most the buffer's
+  // size) once what the buffer holds has gone, so its bytes are not copied.
   const std::size_t size = options_.bufferSize;
-  if (buffer_.size() + text.size() <= size) {
-    WriteBytes(text.data(), text.size());
+  if (text.size() >= std::min(size, kDirectText)) {
+    Flush(FlushMode::All);
+    streamAtLineStart_ = IsLineEnd(text.back());
+    while (!text.empty()) {
+      const std::size_t piece = std::min(text.size(), size);
+      Send(reinterpret_cast<const std::uint8_t*>(text.data()), piece);
+      text.remove_prefix(piece);
+    }
     return;
   }
-  std::size_t at = 0;
-  while (buffer_.size() - at >= size && buffer_.size() - at + text.size() > size) {
-    Send(buffer_.data() + at, size);
-    at += size;
-  }
-  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(at));
-  const std::size_t fill = std::min(text.size(), size - std::min(size, buffer_.size()));
-  WriteBytes(text.data(), fill);
-  text.remove_prefix(fill);
-  if (text.empty()) return;
-  Send(buffer_.data(), buffer_.size());
-  buffer_.clear();
-  while (text.size() > size) {
-    Send(reinterpret_cast<const std::uint8_t*>(text.data()), size);
-    text.remove_prefix(size);
-  }
   WriteBytes(text.data(), text.size());
+  Flush(FlushMode::IfFull);
 }
 
 void PostScriptDriver::WriteBytes(const void* data, std::size_t size) {
@@ -436,6 +430,7 @@ void PostScriptDriver::WriteBytes(const void* data, std::size_t size) {
 
 void PostScriptDriver::Send(const std::uint8_t* data, std::size_t size) {
   DWORD written = 0;
+  const platform::host::StoreSnapshot snapshot;
   if (writePrinterHooked_) {
     const HRESULT hr = plugin_->WritePrinter(&pdev_->owned.devobj, const_cast<std::uint8_t*>(data),
                                              static_cast<DWORD>(size), &written);
@@ -488,6 +483,8 @@ void PostScriptDriver::EndTrace(HRESULT result, DWORD commandResult, bool replac
 }
 
 bool PostScriptDriver::Command(DWORD index) {
+  // Each call into the plug-in looks at the state store's files once.
+  const platform::host::StoreSnapshot snapshot;
   BeginTrace(InjectionName(index), index);
   const DWORD previous = driverHelper_->CurrentIndex();
   driverHelper_->SetCurrentIndex(index);
@@ -559,6 +556,7 @@ ULONG APIENTRY PostScriptDriver::DrvEscape(SURFOBJ*, ULONG, ULONG, PVOID, ULONG,
 }
 
 void PostScriptDriver::Hook(ULONG hookIndex, const char* name) {
+  const platform::host::StoreSnapshot snapshot;
   PFN hook = nullptr;
   for (const auto& [index, function] : hooks_)
     if (index == hookIndex) hook = function;

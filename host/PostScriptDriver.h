@@ -72,8 +72,8 @@ struct TraceRecord {
 };
 
 struct DriverOptionsForRun {
-  std::size_t bufferSize = 65536;  // the driver's output buffer
-  bool trace = false;              // keep a TraceRecord per call
+  std::size_t bufferSize = 256 * 1024;  // the driver's output buffer
+  bool trace = false;                   // keep a TraceRecord per call
   // Pass on the document's own device features (%%BeginFeature: *PageSize
   // ...) instead of dropping those the driver sets itself.
   bool keepDocumentFeatures = false;

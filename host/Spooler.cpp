@@ -187,8 +187,8 @@ void Spooler::StoreMachineAndUser() {
 
 namespace {
 
-constexpr std::size_t kOutputBuffer = 128 * 1024;
-// The unit the file's writes are aligned to (a multiple divides the buffer).
+constexpr std::size_t kOutputBuffer = 256 * 1024;
+// The unit the file's writes are aligned to (it divides the buffer).
 constexpr std::size_t kAlign = 64 * 1024;
 
 // The file a chain of symbolic links ends in (which need not exist yet).
@@ -251,31 +251,26 @@ bool OutputFile::Drain() {
 
 bool OutputFile::Write(const void* data, std::size_t size) {
   if (fd_ < 0 || error_ != 0) return false;
-  // Every write but the last ends on a boundary of kAlign bytes in the file,
-  // so the file system never merges a write into a partly written page (that
-  // costs more than a copy). Small pieces and the unaligned head of a large
-  // one are gathered in the buffer; the aligned rest of a large piece goes out
-  // from where it lies.
+  // The file takes writes that end on a boundary of kAlign bytes (all but
+  // the last), so the file system never merges a write into a partly written
+  // page. Small pieces are gathered in the buffer; a large one, or one the
+  // buffer cannot take, goes out from where it lies, behind the gathered
+  // bytes in the same write, up to the last boundary it reaches. Only its
+  // short rest is copied.
   const auto* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    const std::size_t misalign = (written_ + used_) % kAlign;
-    if (used_ == 0 && misalign == 0 && size >= kAlign) {
-      const std::size_t whole = size - size % kAlign;
-      if (!sys::WriteAll(fd_, bytes, whole, error_)) return false;
-      written_ += whole;
-      bytes += whole;
-      size -= whole;
-      continue;
-    }
-    std::size_t take = std::min(size, buffer_.size() - used_);
-    if (size >= kAlign && misalign != 0) take = std::min(take, kAlign - misalign);
-    std::memcpy(buffer_.data() + used_, bytes, take);
-    used_ += take;
+  while (size >= kAlign || size >= buffer_.size() - used_) {
+    const std::size_t total = used_ + size;
+    const std::size_t reach = total - (written_ + total) % kAlign;
+    // (After an early drain the file is off the grid; all of it goes then.)
+    const std::size_t take = reach > used_ ? reach - used_ : size;
+    if (!sys::WriteAll(fd_, buffer_.data(), used_, bytes, take, error_)) return false;
+    written_ += used_ + take;
+    used_ = 0;
     bytes += take;
     size -= take;
-    const bool aligned = (written_ + used_) % kAlign == 0;
-    if ((used_ == buffer_.size() || (aligned && size >= kAlign)) && !Drain()) return false;
   }
+  std::memcpy(buffer_.data() + used_, bytes, size);
+  used_ += size;
   return true;
 }
 

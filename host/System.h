@@ -60,8 +60,14 @@ int CreateTemporary(const std::string& directory, const std::string& prefix, std
 // Writes everything; false with the errno value (ENOSPC when nothing more
 // could be written). The same loop on both platforms (System.cpp).
 bool WriteAll(int fd, const char* data, std::size_t size, int& error);
+// The same for `head` followed by `tail`, in as few writes as the platform
+// allows (one gathering write on POSIX).
+bool WriteAll(int fd, const char* head, std::size_t headSize, const char* tail, std::size_t tailSize, int& error);
 // One write of at most `size` bytes: the count written, -1 with errno set.
 long WriteSome(int fd, const char* data, std::size_t size);
+// One write of at most `headSize` + `tailSize` bytes, taken from `head` and
+// then `tail` (only from `head` where the platform cannot gather).
+long WriteSome(int fd, const char* head, std::size_t headSize, const char* tail, std::size_t tailSize);
 // Bytes read (0 at the end, -1 with errno set).
 long Read(int fd, char* data, std::size_t size);
 bool Rewind(int fd);

@@ -1,5 +1,5 @@
-// The vector search for comment starts against a plain byte-by-byte search,
-// on blocks made of the bytes that matter, at every alignment and length.
+// The vector searches against plain ones, on blocks made of the bytes that
+// matter, at every alignment and length.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -46,6 +46,31 @@ TEST(LineScan, FirstByteAndLastByte) {
   EXPECT_EQ(LineScan::FindCommentStart(tail.data(), tail.data() + tail.size(), true) - tail.data(), 4)
       << "a '%' at the end may still be followed by '!'";
   EXPECT_EQ(LineScan::FindCommentStart(tail.data(), tail.data() + tail.size(), false), tail.data() + tail.size());
+}
+
+TEST(LineScan, FindLastAgreesWithRfind) {
+  std::mt19937 random(11);
+  // Few letters, so words and their halves turn up often and overlap.
+  const std::string alphabet = "sswp ";
+  for (const std::string word : {"s", "sw", "sws", "swsp", "spspsw sssswwwpp"}) {
+    for (int round = 0; round < 3000; ++round) {
+      std::string block(random() % 70, ' ');
+      for (char& c : block) c = alphabet[random() % alphabet.size()];
+      if (round % 3 == 0 && block.size() >= word.size())
+        block.replace(random() % (block.size() - word.size() + 1), word.size(), word);
+      for (std::size_t from = 0; from <= std::min<std::size_t>(block.size(), 2); ++from) {
+        const std::string_view text = std::string_view(block).substr(from);
+        const std::size_t expected = text.rfind(word);
+        const char* found = LineScan::FindLast(text.data(), text.data() + text.size(), word);
+        ASSERT_EQ(
+            found == text.data() + text.size() ? std::string_view::npos : static_cast<std::size_t>(found - text.data()),
+            expected)
+            << "\"" << word << "\" in \"" << text << '"';
+      }
+    }
+  }
+  const std::string text = "abc";
+  EXPECT_EQ(LineScan::FindLast(text.data(), text.data() + 3, ""), text.data() + 3);
 }
 
 }  // namespace

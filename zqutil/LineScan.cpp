@@ -51,6 +51,35 @@ const char* Vector(const char* p, const char* begin, const char* end, bool withB
 
 }  // namespace
 
+const char* LineScan::FindLast(const char* begin, const char* end, std::string_view word) {
+  const std::size_t n = word.size();
+  if (n == 0 || static_cast<std::size_t>(end - begin) < n) return end;
+  // Places below `p` are still to be looked at; the last one a word fits in is end - n.
+  const char* p = end - n + 1;
+#ifdef LINESCAN_SSE2
+  const __m128i first = _mm_set1_epi8(word.front());
+  const __m128i last = _mm_set1_epi8(word.back());
+  while (p - begin >= 16) {
+    p -= 16;
+    // The 16 places from p, and the bytes n - 1 further on (the last of them is end - 1).
+    const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 1));
+    auto hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, last))));
+    while (hits != 0) {
+      const int place = 31 - std::countl_zero(hits);
+      if (std::memcmp(p + place, word.data(), n) == 0) return p + place;
+      hits &= ~(1u << place);
+    }
+  }
+#endif
+  while (p > begin) {
+    --p;
+    if (std::memcmp(p, word.data(), n) == 0) return p;
+  }
+  return end;
+}
+
 const char* LineScan::FindCommentStart(const char* begin, const char* end, bool withBang) {
   if (end - begin < 2) return end;
   // memchr is fastest where a '%' is rare; once one turns out not to start a

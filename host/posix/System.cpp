@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,6 +123,15 @@ int CreateTemporary(const std::string& directory, const std::string& prefix, std
 long WriteSome(int fd, const char* data, std::size_t size) {
   for (;;) {
     const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    return static_cast<long>(n);
+  }
+}
+
+long WriteSome(int fd, const char* head, std::size_t headSize, const char* tail, std::size_t tailSize) {
+  const iovec parts[2] = {{const_cast<char*>(head), headSize}, {const_cast<char*>(tail), tailSize}};
+  for (;;) {
+    const ssize_t n = ::writev(fd, parts, 2);
     if (n < 0 && errno == EINTR) continue;
     return static_cast<long>(n);
   }

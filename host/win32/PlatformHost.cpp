@@ -589,6 +589,11 @@ std::string GetLastStoreError() {
   return State().store.LastError();
 }
 
+// The hives are read once per run here (HiveStore): nothing to open or close.
+void BeginStoreSnapshot() {}
+
+void EndStoreSnapshot() {}
+
 void Reset() {
   std::lock_guard lock(g_mutex);
   auto& state = State();

@@ -161,6 +161,10 @@ long WriteSome(int fd, const char* data, std::size_t size) {
   return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }
 
+long WriteSome(int fd, const char* head, std::size_t headSize, const char*, std::size_t) {
+  return WriteSome(fd, head, headSize);
+}
+
 long Read(int fd, char* data, std::size_t size) {
   return _read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }

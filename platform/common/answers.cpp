@@ -171,7 +171,7 @@ BOOL AnswerComputerName(std::u16string_view name, LPWSTR lpBuffer, LPDWORD nSize
   return TRUE;
 }
 
-LONG QueryValue(DWORD type, const std::vector<BYTE>& data, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+LONG QueryValue(DWORD type, std::span<const BYTE> data, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (lpType != nullptr) *lpType = type;
   if (lpcbData == nullptr) return ERROR_SUCCESS;
   const auto size = static_cast<DWORD>(data.size());
@@ -188,7 +188,7 @@ LONG QueryValue(DWORD type, const std::vector<BYTE>& data, LPDWORD lpType, LPBYT
   return ERROR_SUCCESS;
 }
 
-DWORD AnswerPrinterData(DWORD type, const std::vector<BYTE>& data, LPDWORD pType, LPBYTE pData, DWORD nSize,
+DWORD AnswerPrinterData(DWORD type, std::span<const BYTE> data, LPDWORD pType, LPBYTE pData, DWORD nSize,
                         LPDWORD pcbNeeded) {
   DWORD size = nSize;
   const LONG status = QueryValue(type, data, pType, pData, &size);

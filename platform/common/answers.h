@@ -5,6 +5,7 @@
 // only when it fits (FALSE with ERROR_INSUFFICIENT_BUFFER otherwise).
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,10 +41,10 @@ BOOL AnswerComputerName(std::u16string_view name, LPWSTR lpBuffer, LPDWORD nSize
 
 // RegQueryValueExW's answer for a found value: type, size, and the bytes when
 // the buffer holds them (ERROR_MORE_DATA with the size when it does not).
-LONG QueryValue(DWORD type, const std::vector<BYTE>& data, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+LONG QueryValue(DWORD type, std::span<const BYTE> data, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 // GetPrinterDataW's answer for a found value, which differs from the
 // registry's in that a size-only query of a non-empty value is "more data".
-DWORD AnswerPrinterData(DWORD type, const std::vector<BYTE>& data, LPDWORD pType, LPBYTE pData, DWORD nSize,
+DWORD AnswerPrinterData(DWORD type, std::span<const BYTE> data, LPDWORD pType, LPBYTE pData, DWORD nSize,
                         LPDWORD pcbNeeded);
 
 }  // namespace platform::common

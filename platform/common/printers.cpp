@@ -6,9 +6,8 @@
 #include "platform/text.h"
 
 namespace platform::common {
-namespace {
 
-char16_t Fold(char16_t c) {
+char16_t FoldName(char16_t c) {
   // ASCII and Latin-1 letters; Windows folds more, but names here are ASCII
   // in practice and an over-eager fold would merge names Windows keeps apart.
   if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
@@ -16,12 +15,10 @@ char16_t Fold(char16_t c) {
   return c;
 }
 
-}  // namespace
-
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (Fold(a[i]) != Fold(b[i])) return false;
+    if (FoldName(a[i]) != FoldName(b[i])) return false;
   return true;
 }
 

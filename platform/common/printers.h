@@ -18,6 +18,8 @@ namespace platform::common {
 // Case-insensitive comparison of names (registry keys, values, printers,
 // resources), as Windows folds them for the Latin letters.
 bool SameName(std::u16string_view a, std::u16string_view b);
+// The form SameName compares a character in.
+char16_t FoldName(char16_t c);
 // Copies text and its terminator into a WCHAR buffer of `capacity` units when
 // it fits; returns false (buffer untouched) otherwise.
 bool CopyOut(std::u16string_view text, WCHAR* buffer, std::size_t capacity);

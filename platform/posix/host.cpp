@@ -150,6 +150,14 @@ std::string GetLastStoreError() {
   return store::LastError();
 }
 
+void BeginStoreSnapshot() {
+  store::BeginSnapshot();
+}
+
+void EndStoreSnapshot() {
+  store::EndSnapshot();
+}
+
 void Reset() {
   {
     std::lock_guard lock(g_mutex);

@@ -83,10 +83,9 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD /*lpRese
   OpenKey key;
   if (LONG status = Resolve(hKey, key); status != ERROR_SUCCESS) return status;
   if ((key.access & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
-  store::Value value;
-  if (LONG status = store::GetValue(key.hive, key.path, Name(lpValueName), value); status != ERROR_SUCCESS)
-    return status;
-  return platform::common::QueryValue(value.type, value.data, lpType, lpData, lpcbData);
+  return store::GetValue(key.hive, key.path, Name(lpValueName), [&](const store::Value& value) {
+    return platform::common::QueryValue(value.type, value.data, lpType, lpData, lpcbData);
+  });
 }
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType, const BYTE* lpData,

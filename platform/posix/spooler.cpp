@@ -82,11 +82,12 @@ DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, 
   if (pcbNeeded == nullptr) return ERROR_INVALID_PARAMETER;
   auto object = Find<PrinterObject>(hPrinter);
   if (!object) return ERROR_INVALID_HANDLE;
-  store::Value value;
   std::u16string_view name = pValueName == nullptr ? std::u16string_view() : U(pValueName);
-  if (LONG status = store::GetValue(store::Hive::LocalMachine, object->dataKey, name, value); status != ERROR_SUCCESS)
-    return static_cast<DWORD>(status);
-  return platform::common::AnswerPrinterData(value.type, value.data, pType, pData, nSize, pcbNeeded);
+  return static_cast<DWORD>(
+      store::GetValue(store::Hive::LocalMachine, object->dataKey, name, [&](const store::Value& value) -> LONG {
+        return static_cast<LONG>(
+            platform::common::AnswerPrinterData(value.type, value.data, pType, pData, nSize, pcbNeeded));
+      }));
 }
 
 DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData, DWORD cbData) {

@@ -5,11 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <unordered_map>
+#include <utility>
 
 #include "internal.h"
 #include "platform/text.h"
@@ -482,6 +485,39 @@ namespace {
 // editor keeps the modification time). The cache keeps the file
 // open, so its inode number cannot be reused by a newer file while it is
 // remembered (every writer renames a new file over the old one).
+// Names in the form SameName compares them in, found without folding the
+// stored ones again.
+struct FoldedHash {
+  using is_transparent = void;
+  std::size_t operator()(std::u16string_view text) const noexcept { return std::hash<std::u16string_view>{}(text); }
+};
+template <class T>
+using FoldedMap = std::unordered_map<std::u16string, T, FoldedHash, std::equal_to<>>;
+
+void AppendFolded(std::u16string& out, std::u16string_view text) {
+  for (char16_t c : text) out.push_back(platform::common::FoldName(c));
+}
+
+// NormalizeKeyPath and the fold in one pass, into `folded` (whose storage is
+// reused).
+bool FoldKeyPath(std::u16string_view path, std::u16string& folded) {
+  folded.clear();
+  std::size_t depth = 0;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = path.size();
+    const auto component = path.substr(start, end - start);
+    if (!component.empty()) {
+      if (component.size() > kMaxKeyComponent || ++depth > kMaxKeyDepth) return false;
+      if (!folded.empty()) folded.push_back(u'\\');
+      AppendFolded(folded, component);
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
 struct Cached {
   std::string path;
   bool valid = false;
@@ -492,7 +528,28 @@ struct Cached {
   timespec modified{};
   timespec changed{};
   Document document;
+  // The document's values by folded key path and folded name.
+  FoldedMap<FoldedMap<const Value*>> index;
+  // The key path read last, as the caller spelled it, and its values: the
+  // plug-in reads its printer's key over and over.
+  std::u16string lastPath;
+  const FoldedMap<const Value*>* lastKey = nullptr;
 };
+
+void BuildIndex(Cached& cache) {
+  cache.index.clear();
+  std::u16string folded;
+  for (const auto& key : cache.document.keys) {
+    folded.clear();
+    AppendFolded(folded, key.path);
+    auto& values = cache.index[folded];
+    for (const auto& value : key.values) {
+      folded.clear();
+      AppendFolded(folded, value.name);
+      values.emplace(folded, &value);
+    }
+  }
+}
 
 void Forget(Cached& cache) {
   if (cache.fd >= 0) ::close(cache.fd);
@@ -512,16 +569,20 @@ const char* FileName(Hive hive) {
 
 // Messages wait until the store's lock is released: the debug sink is the
 // host's code and may well call back into the registry.
+// (Counted in all threads, so a call without any skips the thread's own.)
 thread_local std::string t_pendingDebug;
+std::atomic<int> g_threadsWithPendingDebug{0};
 
 LONG Report(LONG code, const std::string& message) {
   g_lastError = message;
+  if (t_pendingDebug.empty()) ++g_threadsWithPendingDebug;
   t_pendingDebug += "renps state store: " + message + "\n";
   return code;
 }
 
 LONG FlushDebug(LONG status) {
-  if (!t_pendingDebug.empty()) {
+  if (g_threadsWithPendingDebug.load(std::memory_order_relaxed) != 0 && !t_pendingDebug.empty()) {
+    --g_threadsWithPendingDebug;
     std::string text;
     text.swap(t_pendingDebug);
     DebugOutputUtf8(text);
@@ -537,7 +598,7 @@ bool SameFile(const Cached& cache, const std::string& path, const struct stat& i
 }
 
 // Brings the cache up to date with the file; a missing file is an empty hive.
-LONG Load(Hive hive, const std::string& path) {
+LONG Refresh(Hive hive, const std::string& path) {
   Cached& cache = CacheFor(hive);
   struct stat info {};
   // The quick check, without a walk of the path: writers rename a new file
@@ -590,9 +651,30 @@ LONG Load(Hive hive, const std::string& path) {
     return Report(ERROR_BADDB, path + ":" + std::to_string(line) + ": " + what);
   }
   Forget(cache);
-  cache =
-      Cached{path, true, fd, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim, std::move(document)};
+  cache = Cached{path,         true,         fd,           info.st_dev,         info.st_ino,
+                 info.st_size, info.st_mtim, info.st_ctim, std::move(document), {},
+                 {},           nullptr};
+  BuildIndex(cache);
   return ERROR_SUCCESS;
+}
+
+// The snapshot this thread is in: how deeply nested, and which hives its
+// outermost level has checked.
+struct Snapshot {
+  int depth = 0;
+  bool checked[2] = {false, false};
+};
+thread_local Snapshot t_snapshot;
+
+// Refresh, once per snapshot: what a read needs.
+LONG Load(Hive hive, const std::string& path) {
+  const Cached& cache = CacheFor(hive);
+  Snapshot& snapshot = t_snapshot;
+  bool& checked = snapshot.checked[hive == Hive::LocalMachine ? 0 : 1];
+  if (snapshot.depth > 0 && checked && cache.valid && cache.path == path) return ERROR_SUCCESS;
+  const LONG status = Refresh(hive, path);
+  checked = status == ERROR_SUCCESS;
+  return status;
 }
 
 LONG MakeDirectories(const std::string& directory) {
@@ -622,14 +704,16 @@ LONG WriteAll(int fd, const std::string& text) {
   return ERROR_SUCCESS;
 }
 
-LONG ReadLocked(Hive hive, const std::function<LONG(const Document&)>& read) {
+template <class Reader>
+LONG ReadLocked(Hive hive, Reader& read) {
   std::lock_guard lock(g_mutex);
   std::string path = StateDirectory() + "/" + FileName(hive);
   if (LONG status = Load(hive, path); status != ERROR_SUCCESS) return status;
-  return read(CacheFor(hive).document);
+  return read(CacheFor(hive));
 }
 
-LONG Read(Hive hive, const std::function<LONG(const Document&)>& read) {
+template <class Reader>
+LONG Read(Hive hive, Reader&& read) {
   return FlushDebug(ReadLocked(hive, read));
 }
 
@@ -656,7 +740,8 @@ LONG ModifyLocked(Hive hive, const std::function<LONG(Document&, bool&)>& change
     return status;
   };
 
-  if (LONG status = Load(hive, path); status != ERROR_SUCCESS) return finish(status);
+  // A change starts from the file as it is now, snapshot or not.
+  if (LONG status = Refresh(hive, path); status != ERROR_SUCCESS) return finish(status);
   Document document = CacheFor(hive).document;
   bool changed = false;
   if (LONG status = change(document, changed); status != ERROR_SUCCESS || !changed) return finish(status);
@@ -684,7 +769,7 @@ LONG ModifyLocked(Hive hive, const std::function<LONG(Document&, bool&)>& change
     ::close(dirFd);
   }
   Forget(CacheFor(hive));
-  Load(hive, path);
+  Refresh(hive, path);
   return finish(ERROR_SUCCESS);
 }
 
@@ -703,8 +788,8 @@ LONG KeyExists(Hive hive, std::u16string_view path, bool& exists) {
   if (LONG status = Normalized(path, key); status != ERROR_SUCCESS) return status;
   exists = key.empty();
   if (exists) return ERROR_SUCCESS;
-  return Read(hive, [&](const Document& document) {
-    exists = HasKey(document, key);
+  return Read(hive, [&](const Cached& cache) {
+    exists = HasKey(cache.document, key);
     return ERROR_SUCCESS;
   });
 }
@@ -722,41 +807,24 @@ LONG CreateKey(Hive hive, std::u16string_view path, bool& created) {
   });
 }
 
-// A key path that NormalizeKeyPath would leave as it is.
-bool IsNormal(std::u16string_view path) {
-  if (path.empty() || path.front() == u'\\' || path.back() == u'\\') return false;
-  std::size_t depth = 1, component = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (path[i] != u'\\') {
-      if (++component > kMaxKeyComponent) return false;
-      continue;
-    }
-    if (component == 0 || ++depth > kMaxKeyDepth) return false;
-    component = 0;
-  }
-  return true;
-}
-
-LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, Value& value) {
+LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, ValueAnswer answer, void* context) {
   // Values are read far more often than written (printer data, on every
-  // injection point): a key path that is already normal is used as it is.
-  std::u16string normalized;
-  if (!IsNormal(path)) {
-    if (LONG status = Normalized(path, normalized); status != ERROR_SUCCESS) return status;
-    path = normalized;
-  }
-  const std::u16string_view key = path;
-  return Read(hive, [&](const Document& document) -> LONG {
-    for (const auto& k : document.keys) {
-      if (!SameName(k.path, key)) continue;
-      for (const auto& v : k.values) {
-        if (SameName(v.name, name)) {
-          value = v;
-          return ERROR_SUCCESS;
-        }
-      }
+  // injection point): they are found through the index.
+  // (The folded names go to storage that the store's lock guards.)
+  static std::u16string folded;
+  return Read(hive, [&](Cached& cache) -> LONG {
+    if (cache.lastKey == nullptr || cache.lastPath != path) {
+      if (!FoldKeyPath(path, folded)) return ERROR_INVALID_PARAMETER;
+      const auto key = cache.index.find(std::u16string_view(folded));
+      if (key == cache.index.end()) return ERROR_FILE_NOT_FOUND;
+      cache.lastPath = path;
+      cache.lastKey = &key->second;
     }
-    return ERROR_FILE_NOT_FOUND;
+    folded.clear();
+    AppendFolded(folded, name);
+    const auto value = cache.lastKey->find(std::u16string_view(folded));
+    if (value == cache.lastKey->end()) return ERROR_FILE_NOT_FOUND;
+    return answer(*value->second, context);
   });
 }
 
@@ -805,6 +873,15 @@ std::string LastError() {
 void ClearLastError() {
   std::lock_guard lock(g_mutex);
   g_lastError.clear();
+}
+
+void BeginSnapshot() {
+  Snapshot& snapshot = t_snapshot;
+  if (snapshot.depth++ == 0) snapshot.checked[0] = snapshot.checked[1] = false;
+}
+
+void EndSnapshot() {
+  if (t_snapshot.depth > 0) --t_snapshot.depth;
 }
 
 void ForgetCache() {

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/win32.h"
@@ -61,9 +62,26 @@ std::string Format(const Document& document, Hive hive);
 // The calls below return Win32 error codes.
 LONG KeyExists(Hive hive, std::u16string_view path, bool& exists);
 LONG CreateKey(Hive hive, std::u16string_view path, bool& created);
-LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, Value& value);
+// Reads a value where the store holds it: `answer` sees it (under the
+// store's lock, so it must not call back into the store) and what it returns
+// is the call's result; ERROR_FILE_NOT_FOUND when there is no such value.
+using ValueAnswer = LONG (*)(const Value& value, void* context);
+LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, ValueAnswer answer, void* context);
+template <class Answer>
+LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, Answer&& answer) {
+  using Callable = std::remove_reference_t<Answer>;
+  return GetValue(
+      hive, path, name,
+      [](const Value& value, void* context) -> LONG { return (*static_cast<Callable*>(context))(value); },
+      const_cast<void*>(static_cast<const void*>(&answer)));
+}
 LONG SetValue(Hive hive, std::u16string_view path, const Value& value);
 LONG DeleteValue(Hive hive, std::u16string_view path, std::u16string_view name);
+
+// A snapshot on this thread (platform::host::BeginStoreSnapshot): reads
+// check each file once, changes always.
+void BeginSnapshot();
+void EndSnapshot();
 
 std::string LastError();
 void ClearLastError();

@@ -1,5 +1,5 @@
 // The state store behind the registry calls: round trips, the file text,
-// damaged files and concurrent writers.
+// damaged files, concurrent writers, and what one call into the plug-in sees.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -270,6 +270,46 @@ TEST_F(StoreTest, ReadsFromMemorySeeWhatOtherProcessesAndEditorsChanged) {
   const timespec times[2] = {before.st_atim, before.st_mtim};
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   EXPECT_EQ(read(), 0x42u);
+  RegCloseKey(key);
+}
+
+TEST_F(StoreTest, ACallLooksAtTheFileOnceAndItsChangesLoseNoOtherWrite) {
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Printers\\Demo\\PrinterDriverData");
+  auto read = [&](const char16_t* name) {
+    DWORD value = 0, size = 4;
+    EXPECT_EQ(RegQueryValueExW(key, W(name), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+    return value;
+  };
+  auto set = [&](const char16_t* name, DWORD value) {
+    return RegSetValueExW(key, W(name), 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4) == ERROR_SUCCESS;
+  };
+  auto elsewhere = [&](DWORD value) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(set(u"Shared", value) ? 0 : 1);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  };
+  ASSERT_TRUE(set(u"Shared", 1));
+
+  platform::host::BeginStoreSnapshot();
+  EXPECT_EQ(read(u"Shared"), 1u);
+  ASSERT_TRUE(elsewhere(2));
+  EXPECT_EQ(read(u"Shared"), 1u) << "inside a call the file was looked at once";
+  // A change of the call's own starts from the file, with the other write in it.
+  ASSERT_TRUE(set(u"Mine", 5));
+  EXPECT_EQ(read(u"Mine"), 5u);
+  EXPECT_EQ(read(u"Shared"), 2u);
+  // Nested calls are one call.
+  platform::host::BeginStoreSnapshot();
+  ASSERT_TRUE(elsewhere(3));
+  platform::host::EndStoreSnapshot();
+  EXPECT_EQ(read(u"Shared"), 2u);
+  platform::host::EndStoreSnapshot();
+  EXPECT_EQ(read(u"Shared"), 3u) << "after the call every read looks again";
+
+  ForgetMemory();
+  EXPECT_EQ(read(u"Shared"), 3u);
+  EXPECT_EQ(read(u"Mine"), 5u);
   RegCloseKey(key);
 }
 

@@ -76,6 +76,21 @@ RENPS_HOST_API void SetProcessImageName(std::u16string_view path);
 // by RENPS_DEBUG_LOG, else dropped).
 RENPS_HOST_API void SetDebugLogSink(std::function<void(std::u16string_view)> sink);
 
+// A call into the plug-in, as the state store sees it: while one is open (on
+// this thread; they nest), each hive file is checked for another process's
+// changes once, at the call's first read of it, and the call's later reads
+// are answered from memory. A change of this process is seen at once, and a
+// change always starts from the file as it is. Outside such a call every
+// read checks the file.
+RENPS_HOST_API void BeginStoreSnapshot();
+RENPS_HOST_API void EndStoreSnapshot();
+class StoreSnapshot {
+ public:
+  StoreSnapshot() { BeginStoreSnapshot(); }
+  ~StoreSnapshot() { EndStoreSnapshot(); }
+  StoreSnapshot(const StoreSnapshot&) = delete;
+  StoreSnapshot& operator=(const StoreSnapshot&) = delete;
+};
 // The last failure of the state store in this process (a damaged file with
 // its path and line, a directory that cannot be written), empty when none
 // has happened since the last Reset. The call that failed also returned a
