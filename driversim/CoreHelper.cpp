@@ -2,7 +2,7 @@
 
 #include <array>
 #include <charconv>
-#include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "DevmodeLayout.h"
@@ -115,8 +115,11 @@ HRESULT STDMETHODCALLTYPE CoreHelper::GetOption(const DEVMODEW* pDevmode, DWORD 
     if (dm->dmPrintQuality > 0) {
       const int vertical = dm->dmYResolution > 0 ? dm->dmYResolution : dm->dmPrintQuality;
       char text[32];
-      const int length = std::snprintf(text, sizeof text, "%dx%ddpi", dm->dmPrintQuality, vertical);
-      answer = Keep(std::string_view(text, static_cast<std::size_t>(length)));
+      char* end = std::to_chars(text, text + 8, dm->dmPrintQuality).ptr;
+      *end++ = 'x';
+      end = std::to_chars(end, end + 8, vertical).ptr;
+      std::memcpy(end, "dpi", 3);
+      answer = Keep(std::string_view(text, static_cast<std::size_t>(end + 3 - text)));
     }
   } else if (feature == "%MetafileSpooling") {
     answer = Name(kBoolean, options.metafileSpooling);

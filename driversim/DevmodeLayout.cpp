@@ -1,5 +1,6 @@
 #include "DevmodeLayout.h"
 
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -16,6 +17,12 @@ void Put32(std::uint8_t* p, std::size_t offset, std::uint32_t value) {
 }
 
 std::uint32_t Get32(const std::uint8_t* p, std::size_t offset) {
+  // Little-endian, as the driver stores it; one load where the machine is too.
+  if constexpr (std::endian::native == std::endian::little) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, p + offset, sizeof value);
+    return value;
+  }
   std::uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = (value << 8) | p[offset + i];
   return value;

@@ -116,7 +116,7 @@ bool Printer::GetPrinterDataW(HANDLE hPrinter, const CXString& valueName) {
   auto* name = const_cast<LPWSTR>(platform::W(valueName.c_str()));
   // Most values are a DWORD or a short text: the first read, into a buffer
   // of this size, answers them at once; a longer one is read again at its size.
-  constexpr std::size_t kFirstRead = 256;
+  constexpr std::size_t kFirstRead = 64;
   data_.resize(kFirstRead);
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD type = REG_NONE;

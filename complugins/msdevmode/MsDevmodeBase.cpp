@@ -55,6 +55,7 @@ MsDevmodeBase::MsDevmodeBase(HANDLE hPrinter, DEVMODEW* devmode, std::uint32_t p
   if (devmode->dmSize < offsetof(DEVMODEW, dmFields) + sizeof(DWORD))
     TamorThrow<ExceptionInvalidData>(kSource, __LINE__, "MsDevmodeBase::MsDevmodeBase",
                                      CXString::Formatted(u"dmSize %u", unsigned(devmode->dmSize)));
+  working_.reserve(ms::Catalogue().size());
   for (const ms::CatalogueRow& row : ms::Catalogue())
     if (ms::RowApplies(row, pdlBits_, colorMode_))
       working_.push_back({&row, ms::SelectValueTable(row.feature, postScript_, pdlBits_)});

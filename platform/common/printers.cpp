@@ -7,14 +7,6 @@
 
 namespace platform::common {
 
-char16_t FoldName(char16_t c) {
-  // ASCII and Latin-1 letters; Windows folds more, but names here are ASCII
-  // in practice and an over-eager fold would merge names Windows keeps apart.
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
-  return c;
-}
-
 bool SameName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)

@@ -18,8 +18,14 @@ namespace platform::common {
 // Case-insensitive comparison of names (registry keys, values, printers,
 // resources), as Windows folds them for the Latin letters.
 bool SameName(std::u16string_view a, std::u16string_view b);
-// The form SameName compares a character in.
-char16_t FoldName(char16_t c);
+// The form SameName compares a character in: ASCII and Latin-1 letters
+// upper-cased. Windows folds more, but names here are ASCII in practice and
+// an over-eager fold would merge names Windows keeps apart.
+inline char16_t FoldName(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
+  return c;
+}
 // Copies text and its terminator into a WCHAR buffer of `capacity` units when
 // it fits; returns false (buffer untouched) otherwise.
 bool CopyOut(std::u16string_view text, WCHAR* buffer, std::size_t capacity);

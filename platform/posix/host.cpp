@@ -78,18 +78,31 @@ std::function<void(std::u16string_view)> DebugSink() {
   return State().debugSink;
 }
 
-std::string StateDirectory() {
+void StateDirectoryInto(std::string& directory) {
   {
     std::lock_guard lock(g_mutex);
-    if (!State().stateDirectory.empty()) return State().stateDirectory;
+    if (!State().stateDirectory.empty()) {
+      directory.assign(State().stateDirectory);
+      return;
+    }
   }
-  if (const char* env = std::getenv("RENPS_STATE_DIR"); env != nullptr && *env != 0) return env;
-  if (*RENPS_STATE_DIR_DEFAULT != 0) return RENPS_STATE_DIR_DEFAULT;
-  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/')
-    return std::string(xdg) + "/renps";
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0)
-    return std::string(home) + "/.local/state/renps";
-  return "/tmp/renps-state";
+  if (const char* env = std::getenv("RENPS_STATE_DIR"); env != nullptr && *env != 0) {
+    directory.assign(env);
+  } else if (*RENPS_STATE_DIR_DEFAULT != 0) {
+    directory.assign(RENPS_STATE_DIR_DEFAULT);
+  } else if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/') {
+    directory.assign(xdg).append("/renps");
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0) {
+    directory.assign(home).append("/.local/state/renps");
+  } else {
+    directory.assign("/tmp/renps-state");
+  }
+}
+
+std::string StateDirectory() {
+  std::string directory;
+  StateDirectoryInto(directory);
+  return directory;
 }
 
 }  // namespace platform::posix

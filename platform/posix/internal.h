@@ -65,6 +65,8 @@ std::function<void(std::u16string_view)> DebugSink();
 // The state directory actually in use (host setting, RENPS_STATE_DIR, the
 // compiled-in default, or the per-user directory).
 std::string StateDirectory();
+// The same into `directory`, whose storage is reused.
+void StateDirectoryInto(std::string& directory);
 
 // ---- Faults armed by a test (faults.cpp) ---------------------------------
 

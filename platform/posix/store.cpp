@@ -495,7 +495,13 @@ template <class T>
 using FoldedMap = std::unordered_map<std::u16string, T, FoldedHash, std::equal_to<>>;
 
 void AppendFolded(std::u16string& out, std::u16string_view text) {
-  for (char16_t c : text) out.push_back(platform::common::FoldName(c));
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) out[at + i] = platform::common::FoldName(text[i]);
+}
+
+bool SameUnits(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
 // NormalizeKeyPath and the fold in one pass, into `folded` (whose storage is
@@ -707,7 +713,9 @@ LONG WriteAll(int fd, const std::string& text) {
 template <class Reader>
 LONG ReadLocked(Hive hive, Reader& read) {
   std::lock_guard lock(g_mutex);
-  std::string path = StateDirectory() + "/" + FileName(hive);
+  static std::string path;  // (its storage is kept: reads are many)
+  StateDirectoryInto(path);
+  path.append("/").append(FileName(hive));
   if (LONG status = Load(hive, path); status != ERROR_SUCCESS) return status;
   return read(CacheFor(hive));
 }
@@ -813,7 +821,7 @@ LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, Val
   // (The folded names go to storage that the store's lock guards.)
   static std::u16string folded;
   return Read(hive, [&](Cached& cache) -> LONG {
-    if (cache.lastKey == nullptr || cache.lastPath != path) {
+    if (cache.lastKey == nullptr || !SameUnits(cache.lastPath, path)) {
       if (!FoldKeyPath(path, folded)) return ERROR_INVALID_PARAMETER;
       const auto key = cache.index.find(std::u16string_view(folded));
       if (key == cache.index.end()) return ERROR_FILE_NOT_FOUND;
