@@ -365,24 +365,40 @@ bool HasKey(const Document& document, std::u16string_view path) {
   return false;
 }
 
-}  // namespace
+void AppendFolded(std::u16string& out, std::u16string_view text) {
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) out[at + i] = platform::common::FoldName(text[i]);
+}
 
-bool NormalizeKeyPath(std::u16string_view path, std::u16string& normalized) {
-  normalized.clear();
+// The key path without empty components, in `out` (its storage is reused),
+// folded as SameName compares names when `fold`. False for a component that
+// is too long or a path too deep to be a registry key.
+bool BuildKeyPath(std::u16string_view path, std::u16string& out, bool fold) {
+  out.clear();
   std::size_t depth = 0;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = path.find(u'\\', start);
     if (end == std::u16string_view::npos) end = path.size();
-    auto component = path.substr(start, end - start);
+    const auto component = path.substr(start, end - start);
     if (!component.empty()) {
       if (component.size() > kMaxKeyComponent || ++depth > kMaxKeyDepth) return false;
-      if (!normalized.empty()) normalized.push_back(u'\\');
-      normalized += component;
+      if (!out.empty()) out.push_back(u'\\');
+      if (fold)
+        AppendFolded(out, component);
+      else
+        out += component;
     }
     start = end + 1;
   }
   return true;
+}
+
+}  // namespace
+
+bool NormalizeKeyPath(std::u16string_view path, std::u16string& normalized) {
+  return BuildKeyPath(path, normalized, false);
 }
 
 std::u16string JoinKeyPath(std::u16string_view parent, std::u16string_view child) {
@@ -478,13 +494,6 @@ std::string Format(const Document& document, Hive hive) {
 
 namespace {
 
-// What a hive's file held when it was last read. Reads are answered from
-// here as long as the path still names the same file, unchanged: same
-// device and inode, size, modification and change time (the change time
-// cannot be set back by hand, so an edit in place is seen even when the
-// editor keeps the modification time). The cache keeps the file
-// open, so its inode number cannot be reused by a newer file while it is
-// remembered (every writer renames a new file over the old one).
 // Names in the form SameName compares them in, found without folding the
 // stored ones again.
 struct FoldedHash {
@@ -494,36 +503,17 @@ struct FoldedHash {
 template <class T>
 using FoldedMap = std::unordered_map<std::u16string, T, FoldedHash, std::equal_to<>>;
 
-void AppendFolded(std::u16string& out, std::u16string_view text) {
-  const std::size_t at = out.size();
-  out.resize(at + text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) out[at + i] = platform::common::FoldName(text[i]);
-}
-
 bool SameUnits(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
-// NormalizeKeyPath and the fold in one pass, into `folded` (whose storage is
-// reused).
-bool FoldKeyPath(std::u16string_view path, std::u16string& folded) {
-  folded.clear();
-  std::size_t depth = 0;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find(u'\\', start);
-    if (end == std::u16string_view::npos) end = path.size();
-    const auto component = path.substr(start, end - start);
-    if (!component.empty()) {
-      if (component.size() > kMaxKeyComponent || ++depth > kMaxKeyDepth) return false;
-      if (!folded.empty()) folded.push_back(u'\\');
-      AppendFolded(folded, component);
-    }
-    start = end + 1;
-  }
-  return true;
-}
-
+// What a hive's file held when it was last read. Reads are answered from
+// here as long as the path still names the same file, unchanged: same
+// device and inode, size, modification and change time (the change time
+// cannot be set back by hand, so an edit in place is seen even when the
+// editor keeps the modification time). The cache keeps the file
+// open, so its inode number cannot be reused by a newer file while it is
+// remembered (every writer renames a new file over the old one).
 struct Cached {
   std::string path;
   bool valid = false;
@@ -822,7 +812,7 @@ LONG GetValue(Hive hive, std::u16string_view path, std::u16string_view name, Val
   static std::u16string folded;
   return Read(hive, [&](Cached& cache) -> LONG {
     if (cache.lastKey == nullptr || !SameUnits(cache.lastPath, path)) {
-      if (!FoldKeyPath(path, folded)) return ERROR_INVALID_PARAMETER;
+      if (!BuildKeyPath(path, folded, true)) return ERROR_INVALID_PARAMETER;
       const auto key = cache.index.find(std::u16string_view(folded));
       if (key == cache.index.end()) return ERROR_FILE_NOT_FOUND;
       cache.lastPath = path;
