@@ -203,7 +203,13 @@ LONG HiveStore::Modify(Hive hive, Change change) {
   if (LONG status = Load(hive, keys); status != ERROR_SUCCESS) return status;
   bool write = false;
   if (LONG status = change(*keys, write); status != ERROR_SUCCESS || !write) return status;
-  return Save(hive, *keys);
+  const LONG status = Save(hive, *keys);
+  Loaded& slot = hives_[static_cast<int>(hive)];
+  if (status == ERROR_SUCCESS)
+    slot.stamp = Stamp(FilePath(hive));  // the keys are what the new file holds
+  else
+    slot = Loaded();
+  return status;
 }
 
 void HiveStore::SetDirectory(std::string directory) {
@@ -217,11 +223,47 @@ std::string HiveStore::FilePath(Hive hive) const {
   return directory_ + (hive == Hive::LocalMachine ? "/HKLM.txt" : "/HKCU.txt");
 }
 
+HiveStore::FileStamp HiveStore::Stamp(const std::string& path) {
+  FileStamp stamp;
+  const HANDLE file = CreateFileW(NativePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return stamp;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(file, &info)) {
+    stamp.exists = true;
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.index = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    stamp.size = std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+    stamp.written = std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
+  }
+  CloseHandle(file);
+  return stamp;
+}
+
+void HiveStore::BeginSnapshot() {
+  if (snapshotDepth_++ == 0) hives_[0].checked = hives_[1].checked = false;
+}
+
+void HiveStore::EndSnapshot() {
+  if (snapshotDepth_ > 0) --snapshotDepth_;
+}
+
+// The keys as the file holds them: read again when the file is another one
+// or has changed since (checked once per snapshot).
 LONG HiveStore::Load(Hive hive, HiveKeys*& keys) {
   Loaded& slot = hives_[static_cast<int>(hive)];
   keys = &slot.keys;
-  if (slot.loaded) return ERROR_SUCCESS;
   const std::string path = FilePath(hive);
+  if (slot.loaded && snapshotDepth_ > 0 && slot.checked) return ERROR_SUCCESS;
+  // Taken before the file is read: a file replaced meanwhile is read again next time.
+  const FileStamp stamp = Stamp(path);
+  if (slot.loaded && stamp == slot.stamp) {
+    slot.checked = snapshotDepth_ > 0;
+    return ERROR_SUCCESS;
+  }
+  slot = Loaded();
+  keys = &slot.keys;
   std::ifstream in(NativePath(path), std::ios::binary);
   if (in) {
     std::ostringstream text;
@@ -229,10 +271,13 @@ LONG HiveStore::Load(Hive hive, HiveKeys*& keys) {
     std::size_t badLine = 0;
     if (!ParseHive(text.str(), slot.keys, badLine)) {
       lastError_ = path + ":" + std::to_string(badLine) + ": not a record of the state store";
+      slot = Loaded();
       return ERROR_BADDB;
     }
   }
   slot.loaded = true;
+  slot.checked = snapshotDepth_ > 0;
+  slot.stamp = stamp;
   return ERROR_SUCCESS;
 }
 

@@ -14,6 +14,7 @@
 // values.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -62,9 +63,27 @@ class HiveStore {
 
   const std::string& LastError() const { return lastError_; }
 
+  // A call into the plug-in (platform::host::StoreSnapshot): while one is
+  // open (they nest), each hive file is checked for another process's
+  // changes once; outside, every read checks.
+  void BeginSnapshot();
+  void EndSnapshot();
+
+  // What a hive's file is now: which file (a writer renames a new one over
+  // it), its size and its last write; `exists` false when there is none.
+  struct FileStamp {
+    bool exists = false;
+    DWORD volume = 0;
+    std::uint64_t index = 0, size = 0, written = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  static FileStamp Stamp(const std::string& path);
+
  private:
   struct Loaded {
     bool loaded = false;
+    bool checked = false;  // in the open snapshot
+    FileStamp stamp;       // of the file the keys were read from
     HiveKeys keys;
   };
   LONG Load(Hive hive, HiveKeys*& keys);
@@ -77,6 +96,7 @@ class HiveStore {
 
   std::string directory_;
   Loaded hives_[2];
+  int snapshotDepth_ = 0;
   std::string lastError_;
 };
 

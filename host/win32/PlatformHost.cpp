@@ -589,10 +589,15 @@ std::string GetLastStoreError() {
   return State().store.LastError();
 }
 
-// The hives are read once per run here (HiveStore): nothing to open or close.
-void BeginStoreSnapshot() {}
+void BeginStoreSnapshot() {
+  std::lock_guard lock(g_mutex);
+  Store().BeginSnapshot();
+}
 
-void EndStoreSnapshot() {}
+void EndStoreSnapshot() {
+  std::lock_guard lock(g_mutex);
+  Store().EndSnapshot();
+}
 
 void Reset() {
   std::lock_guard lock(g_mutex);

@@ -152,6 +152,32 @@ TEST(HiveStoreFiles, TwoWritersKeepEachOthersValues) {
   EXPECT_EQ(reader.GetValue(Hive::CurrentUser, u"K", u"b", value), ERROR_FILE_NOT_FOUND);
 }
 
+TEST(HiveStoreFiles, ReadsSeeAnotherWritersChangesOncePerSnapshot) {
+  const auto directory = FreshDirectory("readers");
+  HiveStore reader, writer;
+  reader.SetDirectory(directory.string());
+  writer.SetDirectory(directory.string());
+  auto read = [&] {
+    StoredValue value;
+    EXPECT_EQ(reader.GetValue(Hive::LocalMachine, u"P", u"v", value), ERROR_SUCCESS);
+    return value.data.empty() ? -1 : value.data[0];
+  };
+  auto write = [&](BYTE byte) {
+    ASSERT_EQ(writer.SetValue(Hive::LocalMachine, u"P", {u"v", REG_BINARY, {byte}}), ERROR_SUCCESS);
+  };
+  // Values of one size: only the file's identity and time tell the versions apart.
+  for (BYTE round = 1; round <= 5; ++round) {
+    write(round);
+    EXPECT_EQ(read(), round);
+  }
+  reader.BeginSnapshot();
+  EXPECT_EQ(read(), 5);
+  write(6);
+  EXPECT_EQ(read(), 5) << "inside a call the file is looked at once";
+  reader.EndSnapshot();
+  EXPECT_EQ(read(), 6);
+}
+
 TEST(HiveStoreFiles, ADamagedFileIsReportedAndNeverRewritten) {
   const auto directory = FreshDirectory("damaged");
   const std::string damaged = "K\tA\nV\tn\t4\tnothex\n";
