@@ -11,7 +11,8 @@
 // rewritten: the call fails with ERROR_BADDB and LastError names the file
 // and line. Every change re-reads the hive under an exclusive lock on
 // HIVE.lock, so processes sharing the directory never lose each other's
-// values.
+// values; reads are answered from memory while the file is still the one
+// that was read, unchanged, so they see another process's changes too.
 #pragma once
 
 #include <cstdint>
