@@ -29,6 +29,17 @@ CXString SpoolFilePath(XOemPdev& pdev) {
 
 }  // namespace
 
+OutputFilter::~OutputFilter() {
+  // The end of the stream never came (the driver stopped, or the injection
+  // point that marks it failed): the job's bytes wait in the spool file.
+  if (spool_ == nullptr || !spool_->IsOpen()) return;
+  try {
+    Report(u"the job ended before its last write; its spool file is kept, not sent: ", spool_->Path());
+  } catch (...) {
+    // Nothing more can be said from a destructor.
+  }
+}
+
 void OutputFilter::DecideCapture(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer) {
   if (pBuf == nullptr || cbBuffer == 0 || firstWrite_) return;
   if (XOemPdevPs* pdev = PdevFrom(pdevobj)) {

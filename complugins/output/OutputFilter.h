@@ -25,6 +25,12 @@ class SpoolFilePostProcessor {
 
 class OutputFilter {
  public:
+  OutputFilter() = default;
+  // A capture still open here never got its last write: its file is kept and named.
+  ~OutputFilter();
+  OutputFilter(const OutputFilter&) = delete;
+  OutputFilter& operator=(const OutputFilter&) = delete;
+
   // Decides once per plug-in object, at its first non-empty write, whether
   // jobs are captured (booklet imposition requested and capture not forbidden).
   void DecideCapture(PDEVOBJ pdevobj, const void* pBuf, DWORD cbBuffer);

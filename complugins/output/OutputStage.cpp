@@ -12,7 +12,7 @@ bool PrinterStage::Write(const void* data, DWORD size, DWORD& written) {
   return ::WritePrinter(hPrinter_, const_cast<void*>(data), size, &written) != FALSE;
 }
 
-SpoolFileStage::SpoolFileStage(const CXString& path) {
+SpoolFileStage::SpoolFileStage(const CXString& path) : path_(path) {
   const auto* name = platform::W(path.c_str());
   file_ =
       CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kSpoolFlags, nullptr);

@@ -45,9 +45,11 @@ class SpoolFileStage final : public OutputStage {
   bool Write(const void* data, DWORD size, DWORD& written) override;
   bool Finish() override;
   bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }
+  const CXString& Path() const { return path_; }
 
  private:
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  CXString path_;
 };
 
 // Re-send: streams a finished file into `sink` in 4096-byte pieces. False when

@@ -214,10 +214,12 @@ TEST_F(WorkflowThrows, EntryPointsAnswerTheirFailureValuesAndJobsPrintOrKeepThei
         EXPECT_NE(debug_.find(job.spoolPath), std::string::npos) << debug_;
       } else if (c.commands == Commands::AllFail && capture) {
         // The end of the stream never got through, so the capture was never
-        // finished: nothing was sent, and the whole job waits in its file.
+        // finished: nothing was sent, and the whole job waits in its file,
+        // which the plug-in names when it goes.
         EXPECT_TRUE(printer.spooled.empty());
         ASSERT_EQ(scratch.SpoolFiles(), std::vector<std::string>{job.spoolPath});
         EXPECT_EQ(harness::ReadFileBytes(job.spoolPath), job.bytes);
+        EXPECT_NE(debug_.find("kept, not sent: " + job.spoolPath), std::string::npos) << debug_;
       } else {
         EXPECT_EQ(printer.spooled, job.bytes) << "the job reaches the printer";
         EXPECT_TRUE(scratch.SpoolFiles().empty()) << "a delivered capture leaves no file";
