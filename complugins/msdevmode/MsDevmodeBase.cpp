@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "zqutil/TamorException.h"
 
@@ -42,6 +44,36 @@ const PublicField* FindPublicField(int feature) {
   return nullptr;
 }
 
+std::vector<MsWorkingRow> WorkOutRows(std::uint32_t pdlBits, std::uint32_t colorMode) {
+  const bool postScript = (pdlBits & ms::kPdlPostScript) != 0;
+  std::vector<MsWorkingRow> rows;
+  rows.reserve(ms::Catalogue().size());
+  for (const ms::CatalogueRow& row : ms::Catalogue())
+    if (ms::RowApplies(row, pdlBits, colorMode))
+      rows.push_back({&row, ms::SelectValueTable(row.feature, postScript, pdlBits)});
+  return rows;
+}
+
+// The catalogue rows that apply to a kind of printer, worked out once per
+// kind (a devmode object is made at every injection point). A printer has
+// one kind; a few are remembered, any further ones are worked out each time.
+std::vector<MsWorkingRow> ApplicableRows(std::uint32_t pdlBits, std::uint32_t colorMode) {
+  struct Kind {
+    std::uint32_t pdlBits;
+    std::uint32_t colorMode;
+    std::vector<MsWorkingRow> rows;
+  };
+  constexpr std::size_t kKindsKept = 8;
+  static std::mutex mutex;
+  static std::vector<Kind> kinds;
+  std::lock_guard lock(mutex);
+  for (const Kind& kind : kinds)
+    if (kind.pdlBits == pdlBits && kind.colorMode == colorMode) return kind.rows;
+  std::vector<MsWorkingRow> rows = WorkOutRows(pdlBits, colorMode);
+  if (kinds.size() < kKindsKept) kinds.push_back({pdlBits, colorMode, rows});
+  return rows;
+}
+
 }  // namespace
 
 MsDevmodeBase::MsDevmodeBase(HANDLE hPrinter, DEVMODEW* devmode, std::uint32_t pdlBits, std::uint32_t colorMode)
@@ -55,10 +87,7 @@ MsDevmodeBase::MsDevmodeBase(HANDLE hPrinter, DEVMODEW* devmode, std::uint32_t p
   if (devmode->dmSize < offsetof(DEVMODEW, dmFields) + sizeof(DWORD))
     TamorThrow<ExceptionInvalidData>(kSource, __LINE__, "MsDevmodeBase::MsDevmodeBase",
                                      CXString::Formatted(u"dmSize %u", unsigned(devmode->dmSize)));
-  working_.reserve(ms::Catalogue().size());
-  for (const ms::CatalogueRow& row : ms::Catalogue())
-    if (ms::RowApplies(row, pdlBits_, colorMode_))
-      working_.push_back({&row, ms::SelectValueTable(row.feature, postScript_, pdlBits_)});
+  working_ = ApplicableRows(pdlBits_, colorMode_);
 }
 
 DWORD MsDevmodeBase::GetDevmodeSize() const {
