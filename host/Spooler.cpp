@@ -88,6 +88,8 @@ Spooler::Spooler(const JobFile& job, const std::string& stateDirectory, platform
     if (ec) throw InputError(stateDirectory + ": cannot use it as the state directory: " + ec.message());
   }
   platform::host::SetStateDirectory(stateDirectory);
+  // The environment's choice is taken once for the run, not at every read of printer data.
+  if (stateDirectory.empty()) platform::host::SetStateDirectory(platform::host::GetStateDirectory());
 
   const PrinterSpec& p = job.printer;
   platform::host::PrinterDescription description;
