@@ -647,9 +647,15 @@ LONG Refresh(Hive hive, const std::string& path) {
     return Report(ERROR_BADDB, path + ":" + std::to_string(line) + ": " + what);
   }
   Forget(cache);
-  cache = Cached{path,         true,         fd,           info.st_dev,         info.st_ino,
-                 info.st_size, info.st_mtim, info.st_ctim, std::move(document), {},
-                 {},           nullptr};
+  cache = Cached{.path = path,
+                 .valid = true,
+                 .fd = fd,
+                 .device = info.st_dev,
+                 .inode = info.st_ino,
+                 .size = info.st_size,
+                 .modified = info.st_mtim,
+                 .changed = info.st_ctim,
+                 .document = std::move(document)};
   BuildIndex(cache);
   return ERROR_SUCCESS;
 }
