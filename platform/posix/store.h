@@ -18,9 +18,12 @@
 // Every change re-reads the file under an exclusive flock on HIVE.reg.lock,
 // writes a temporary file in the same directory, fsyncs it and renames it
 // over the hive, so concurrent processes never lose each other's values and
-// readers (which take no lock) always see a whole file. A file that does not
-// parse is never rewritten: the call fails with ERROR_BADDB and the message
-// names the file and line.
+// readers (which take no lock) always see a whole file. Reads are answered
+// from memory while the file is still the one that was read, unchanged; the
+// check costs an fstat, made at every read, or once per snapshot (a call
+// into the plug-in) when the host opens one. A file that does not parse is
+// never rewritten: the call fails with ERROR_BADDB and the message names the
+// file and line.
 #pragma once
 
 #include <cstdint>
