@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "OemSection.h"
+#include "pdev/XOemPdev.h"
+#include "platform/text.h"
 #include "zqutil/PersistentAttributes.h"
 
 namespace harness {
@@ -139,6 +141,12 @@ HRESULT PluginHarness::SendOutput(std::string& sent) {
   output.clear();
   DWORD written = 0;
   return plugin->WritePrinter(&devobj, sent.data(), static_cast<DWORD>(sent.size()), &written);
+}
+
+std::string PluginHarness::SpoolFilePath() {
+  CXString path;
+  XOemPdevPs* pdev = PdevFrom(&devobj);
+  return pdev != nullptr && pdev->GetString(kPdevSpoolFilePath, path) ? platform::ToUtf8(path.str()) : std::string();
 }
 
 PFN PluginHarness::Hook(ULONG index) const {

@@ -67,6 +67,9 @@ class PluginHarness {
   // Hands the driver's pending output to the plug-in's WritePrinter, as the
   // driver does with its buffer; `sent` receives the bytes.
   HRESULT SendOutput(std::string& sent);
+  // The spool file the plug-in captures the job into, once it has named one
+  // (empty before).
+  std::string SpoolFilePath();
 
   IPrintOemPS2* plugin = nullptr;
   driversim::DriverHelper* driver = nullptr;

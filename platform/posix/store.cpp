@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -565,20 +564,16 @@ const char* FileName(Hive hive) {
 
 // Messages wait until the store's lock is released: the debug sink is the
 // host's code and may well call back into the registry.
-// (Counted in all threads, so a call without any skips the thread's own.)
 thread_local std::string t_pendingDebug;
-std::atomic<int> g_threadsWithPendingDebug{0};
 
 LONG Report(LONG code, const std::string& message) {
   g_lastError = message;
-  if (t_pendingDebug.empty()) ++g_threadsWithPendingDebug;
   t_pendingDebug += "renps state store: " + message + "\n";
   return code;
 }
 
 LONG FlushDebug(LONG status) {
-  if (g_threadsWithPendingDebug.load(std::memory_order_relaxed) != 0 && !t_pendingDebug.empty()) {
-    --g_threadsWithPendingDebug;
+  if (!t_pendingDebug.empty()) {
     std::string text;
     text.swap(t_pendingDebug);
     DebugOutputUtf8(text);

@@ -74,9 +74,7 @@ Job PrintJob(HANDLE printer, bool capture, bool stopAtFailure = false) {
     if (!going) return;
     std::string buffer;
     job.writes.push_back(h.SendOutput(buffer));
-    CXString path;
-    if (job.spoolPath.empty() && pdev->GetString(kPdevSpoolFilePath, path))
-      job.spoolPath = platform::ToUtf8(path.str());
+    if (job.spoolPath.empty()) job.spoolPath = h.SpoolFilePath();
     job.bytes += buffer;
     job.buffers.push_back(std::move(buffer));
     going = !stopAtFailure || job.writes.back() == S_OK;

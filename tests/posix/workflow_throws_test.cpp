@@ -104,9 +104,7 @@ Job PrintJob(harness::PluginHarness& h, HANDLE printer, bool capture) {
   auto flush = [&] {
     std::string buffer;
     job.writes.push_back(h.SendOutput(buffer));
-    CXString path;
-    if (job.spoolPath.empty() && pdev->GetString(kPdevSpoolFilePath, path))
-      job.spoolPath = platform::ToUtf8(path.str());
+    if (job.spoolPath.empty()) job.spoolPath = h.SpoolFilePath();
     job.bytes += buffer;
   };
   h.StartDoc(u"throws", 12);
